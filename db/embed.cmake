@@ -1,0 +1,11 @@
+# Turns every db/*.sql file into a string constant reachable by file name.
+file(GLOB files ${DIR}/*.sql)
+set(body "#include <map>\n#include <string>\nnamespace hp::db {\nconst std::map<std::string, std::string>& EmbeddedSql() {\n  static const std::map<std::string, std::string> files = {\n")
+foreach(f ${files})
+  get_filename_component(name ${f} NAME)
+  file(READ ${f} content)
+  string(APPEND body "    {\"${name}\", R\"hpsql(${content})hpsql\"},\n")
+endforeach()
+string(APPEND body "  };\n  return files;\n}\n}  // namespace hp::db\n")
+file(WRITE ${OUT}.tmp "${body}")
+execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different ${OUT}.tmp ${OUT})
