@@ -24,6 +24,12 @@ namespace hp::shell {
 
 class WindowFactory;
 
+// Told to the user when a trapped error ends a save or a cancellation: the
+// transaction was rolled back, so nothing of it stays.
+inline constexpr char kSaveFailed[] = "The processing could not be saved. Nothing was stored; the error has been logged.";
+inline constexpr char kCancelFailed[] =
+    "The processing could not be cancelled. Nothing was changed; the error has been logged.";
+
 class BasModule {
  public:
   BasModule(forms::Host& host, WindowFactory& windows);

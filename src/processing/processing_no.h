@@ -1,0 +1,40 @@
+// The two keys of a new processing: its identifier and its number.
+//
+// The number is the prefix of the department and financial year followed by
+// the running number (largest numeric tail + 1, never reusing a number, also
+// of cancelled or amended processings). The identifier is one more than the
+// largest over the whole header table, so identifiers never collide between
+// companies. Both are drawn inside the save's transaction, which holds the
+// database's write lock, so two saves can never draw the same keys.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "shell/bas_module.h"
+
+namespace hp::processing {
+
+// Thrown when an existing number of the department and year has a tail after
+// the prefix that is not a whole number: the save must end, not guess.
+class NumberingError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct ProcessingKeys {
+  std::int32_t id = 0;
+  std::string number;
+};
+
+// The next number for a header of `department` (the department the header
+// records) in the session's financial year. Throws NumberingError or
+// db::DbError.
+std::string GenerateProcessingNo(shell::BasModule& bas, int department);
+
+// Number, then identifier, as a save draws them. Must run inside the save
+// transaction.
+ProcessingKeys DrawProcessingKeys(shell::BasModule& bas, int department);
+
+}  // namespace hp::processing
