@@ -17,7 +17,8 @@
 namespace hp::processing {
 
 // Thrown when an existing number of the department and year has a tail after
-// the prefix that is not a whole number: the save must end, not guess.
+// the prefix that is not a whole number (the message names that number), and
+// when no 32-bit identifier is left: the save must end, not guess.
 class NumberingError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -29,12 +30,17 @@ struct ProcessingKeys {
 };
 
 // The next number for a header of `department` (the department the header
-// records) in the session's financial year. Throws NumberingError or
-// db::DbError.
+// records, whatever the session's department is) in the session's financial
+// year: the prefix of `aPrefix` for the module's interface, that department
+// (no department condition when it is 0) and the year, empty when none,
+// followed by the largest numeric tail among the numbers of that department
+// and year that start with the prefix, + 1 ("HP11" after HP1..HP10; "1" when
+// there is none). Throws NumberingError or db::DbError.
 std::string GenerateProcessingNo(shell::BasModule& bas, int department);
 
 // Number, then identifier, as a save draws them. Must run inside the save
-// transaction.
+// transaction on bas.adocon (throws std::logic_error otherwise, drawing
+// nothing). Throws NumberingError or db::DbError.
 ProcessingKeys DrawProcessingKeys(shell::BasModule& bas, int department);
 
 }  // namespace hp::processing

@@ -1,8 +1,9 @@
 #include "register/window_factory.h"
 
-#include <stdexcept>
-
+#include "aftersettlement/frm_reprocessing_after_settlemt.h"
+#include "processing/frm_processing.h"
 #include "register/frm_master.h"
+#include "reprocessing/frm_reprocessing.h"
 
 namespace hp::reg {
 namespace {
@@ -12,14 +13,14 @@ class ModuleWindows : public shell::WindowFactory {
   std::unique_ptr<forms::Form> MakeRegister(shell::BasModule& bas) override {
     return std::make_unique<FrmMaster>(bas);
   }
-  std::unique_ptr<forms::Form> MakeProcessing(shell::BasModule&) override {
-    throw std::runtime_error("The processing screen is not available yet");
+  std::unique_ptr<forms::Form> MakeProcessing(shell::BasModule& bas) override {
+    return std::make_unique<processing::frmProcessing>(bas);
   }
-  std::unique_ptr<forms::Form> MakeReprocessing(shell::BasModule&) override {
-    throw std::runtime_error("The re-processing screen is not available yet");
+  std::unique_ptr<forms::Form> MakeReprocessing(shell::BasModule& bas) override {
+    return std::make_unique<reprocessing::frmReprocessing>(bas);
   }
-  std::unique_ptr<forms::Form> MakeAfterSettlement(shell::BasModule&) override {
-    throw std::runtime_error("The re-processing after settlement screen is not available yet");
+  std::unique_ptr<forms::Form> MakeAfterSettlement(shell::BasModule& bas) override {
+    return std::make_unique<aftersettlement::frmReprocessingAfterSettlemt>(bas);
   }
 };
 
