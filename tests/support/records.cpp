@@ -1,6 +1,7 @@
 #include "support/records.h"
 
 #include "platform/db/row_writer.h"
+#include "platform/text/number_text.h"
 
 namespace hp::testing {
 namespace {
@@ -201,6 +202,69 @@ long CountRows(db::Connection& con, const std::string& table, const std::string&
   std::string sql = "select count(*) from " + table + (condition.empty() ? "" : " where " + condition);
   db::Recordset rs = con.Open(sql, params);
   return static_cast<long>(db::AsInt(rs.Field(0)));
+}
+
+std::vector<LineSpec> ScheduleLines(double balance, int n, double rental, double rate_percent,
+                                    const std::string& delivery, double shown_rate) {
+  std::vector<LineSpec> lines;
+  const text::Date from = text::DateOf(delivery);
+  double capital = text::RoundHalfEven(balance, 2);
+  for (int i = 0; i < n; ++i) {
+    LineSpec l;
+    l.cheque_date = text::IsoDate(text::AddMonths(from, i + 1));
+    l.capital = capital;
+    l.rental = rental;
+    l.interest = text::RoundHalfEven(rate_percent / 100 * capital, 2);
+    l.repayment = text::RoundHalfEven(rental - l.interest, 2);
+    l.balance = text::RoundHalfEven(capital - l.repayment, 2);
+    l.amount = rental;
+    l.rate = shown_rate;
+    capital = l.balance;
+    lines.push_back(l);
+  }
+  return lines;
+}
+
+void AddCashFlowLine(db::Connection& con, int company, int processing, int line, double factor, double rental,
+                     double discounted) {
+  con.Execute(
+      "insert into ahpProcessingCashFlowDetail (hpcComapnyID, hpcDepartmentID, hpcProcessingID, hpcdetailID, "
+      "hpcDiscountFactor, hpcRental, hpcDiscountCashFlow) values (?,?,?,?,?,?,?)",
+      {I(company), db::Value{}, I(processing), I(line), factor, rental, discounted});
+}
+
+void SetReprocessingFigures(db::Connection& con, int processing, std::optional<double> adjustment,
+                            std::optional<double> balance_interest) {
+  auto opt = [](const std::optional<double>& v) { return v ? db::Value(*v) : db::Value{}; };
+  con.Execute("update aHpProcessingHeader set hphAdjustmentAmount=?, hphBalanceInterest=? where hphProcessingID=?",
+              {opt(adjustment), opt(balance_interest), I(processing)});
+}
+
+}  // namespace hp::testing
+
+namespace hp::testing {
+
+void AddProcessingLine(db::Connection& con, int company, int processing, int detail_id, const LineSpec& l,
+                       int department) {
+  db::RowWriter d(con, "aHpProcessingDetail");
+  d.AddNew();
+  d.Set("hpdCompanyID", static_cast<std::int64_t>(company));
+  d.Set("hpdDepartmentID", static_cast<std::int64_t>(l.department ? *l.department : department));
+  d.Set("hpdProcessingID", static_cast<std::int64_t>(processing));
+  d.Set("hpddetailID", static_cast<std::int64_t>(detail_id));
+  d.Set("hpdChequeDate", l.cheque_date);
+  d.Set("hpdCapital", l.capital);
+  d.Set("hpdRental", l.rental);
+  d.Set("hpdInterest", l.interest);
+  d.Set("hpdcapitalRepayment", l.repayment);
+  d.Set("hpdCapitalBalance", l.balance);
+  d.Set("hpdBankName", l.bank);
+  d.Set("hpdChequeNo", l.cheque_no);
+  d.Set("hpdAmount", l.amount ? l.amount : l.rental);
+  d.Set("hpdSettlementAmount", l.settlement ? db::Value(*l.settlement) : db::Value{});
+  d.Set("hpdInterestRate", l.rate);
+  d.Set("hpdPosted", static_cast<std::int64_t>(l.posted));
+  d.Update();
 }
 
 }  // namespace hp::testing

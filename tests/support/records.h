@@ -121,4 +121,28 @@ std::vector<LineSpec> Lines(int n, const std::string& first_due, double rental, 
 long CountRows(db::Connection& con, const std::string& table, const std::string& condition = {},
                const db::Params& params = {});
 
+// The lines a processing screen stores for `n` rentals of `rental` on
+// `balance`: interest at `rate_percent` (the unrounded monthly rate in
+// percent) on each line's opening capital, repayment and balance, each rounded
+// to two decimals halves to even; line i due `delivery` (ISO) plus i months.
+// `shown_rate` is written as each line's monthly rate.
+std::vector<LineSpec> ScheduleLines(double balance, int n, double rental, double rate_percent,
+                                    const std::string& delivery, double shown_rate);
+
+// One discounted cash-flow line of a re-processing.
+void AddCashFlowLine(db::Connection& con, int company, int processing, int line, double factor, double rental,
+                     double discounted);
+
+// The header figures a re-processing stores beside the common ones (null when
+// not given).
+void SetReprocessingFigures(db::Connection& con, int processing, std::optional<double> adjustment,
+                            std::optional<double> balance_interest);
+
+// One rental line of processing `processing` of `company`, numbered
+// `detail_id` and written as given (cheque number as given, department as the
+// line says or `department`): for lines stored out of line order, or lines of
+// another company under the same processing identifier.
+void AddProcessingLine(db::Connection& con, int company, int processing, int detail_id, const LineSpec& line,
+                       int department = 10);
+
 }  // namespace hp::testing
