@@ -8,6 +8,8 @@
 #include "platform/text/number_text.h"
 #include "register/cancel_processing.h"
 #include "register/frm_cancel.h"
+#include "register/register_edit.h"
+#include "register/report_preview.h"
 #include "shell/frm_selection.h"
 #include "shell/grid_settings.h"
 
@@ -418,10 +420,7 @@ void FrmMaster::CmdEdit_Click() {
   bas_.Trap(*this, "CmdEdit_Click", bas_.GStrMasterNewEditFlag, [&] {
     const int row = flexMaster.Row;
     if (Cell(row, kColCancelled) == "Yes") bas_.MsgBox("Deleted process cannot edit. ");
-    const std::int32_t id = ProcessingIdOf(row);
-    bas_.GStrMasterNewEditFlag = "E";
-    bas_.lngEditProcessingID = id;
-    // Filling and showing the processing's working screen comes with the edit work.
+    OpenForEdit(bas_, ProcessingIdOf(row));
   });
 }
 
@@ -468,9 +467,17 @@ void FrmMaster::CmdDelete_Click() {
 }
 
 void FrmMaster::cmdPreview_Click() {
-  bas_.Trap(*this, "cmdPreview_Click", bas_.GStrMasterNewEditFlag, [] {
-    // The report preview comes with the report work; until then it shows nothing.
+  bas_.Trap(*this, "cmdPreview_Click", bas_.GStrMasterNewEditFlag, [&] {
+    bool run = false;
+    const int row = flexMaster.Row;
+    ReportRequest req = PreviewRequest(bas_, Cell(row, kColId), Cell(row, kColNumber), flexMaster.Rows(), run);
+    if (!run) return;
+    Busy = true;
+    std::string pdf = RenderProcessingReport(*bas_.adocon, req);
+    Busy = false;
+    bas_.host.ShowDocument(req.title, "application/pdf", std::move(pdf));
   });
+  Busy = false;
 }
 
 void FrmMaster::CmdClose_Click() {

@@ -185,8 +185,11 @@ TEST(RegisterKeys, EnterAndDoubleClickOpenEditOnlyWhenEditIsEnabled) {
       t::SetRights(*r.m.con, 1, 1, rights);
       r.Add({.id = 7, .number = "HP7"});
       r.Open();
+      int opened = 0;
+      r.m.host.OnShow("frmProcessing", [&](forms::Form&) { ++opened; });
       if (double_click) t::DblClick(*r.frm, "flexMaster");
       else t::Key(*r.frm, "flexMaster", 13);
+      EXPECT_EQ(opened, rights == "NED" ? 1 : 0);
       EXPECT_EQ(r.m.bas.lngEditProcessingID, rights == "NED" ? 7 : 0);
     }
   }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "register/frm_master.h"
+#include "register/window_factory.h"
 #include "support/module.h"
 #include "support/records.h"
 #include "support/ui.h"
@@ -16,7 +17,8 @@
 namespace hp::reg::test {
 
 struct Register {
-  hp::testing::Module m;
+  std::unique_ptr<shell::WindowFactory> windows = MakeWindowFactory();
+  hp::testing::Module m{hp::testing::World{}, windows.get()};
   std::unique_ptr<FrmMaster> frm;
 
   // A processing the register can list, with its customer and (processed)
