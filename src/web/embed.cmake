@@ -1,0 +1,20 @@
+# Turns every file of web/assets into a byte array reachable by file name, so
+# that `hp` serves its page with nothing beside it. Bytes rather than a raw
+# string literal: an asset may hold any text.
+file(GLOB files ${DIR}/*)
+set(body "#include <map>\n#include <string>\nnamespace hp::web {\nnamespace {\n")
+set(table "")
+set(i 0)
+foreach(f ${files})
+  get_filename_component(name ${f} NAME)
+  file(READ ${f} hex HEX)
+  string(LENGTH "${hex}" len)
+  math(EXPR bytes "${len} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," arr "${hex}")
+  string(APPEND body "const char asset${i}[] = {${arr} 0};\n")
+  string(APPEND table "    {\"${name}\", std::string(asset${i}, ${bytes})},\n")
+  math(EXPR i "${i} + 1")
+endforeach()
+string(APPEND body "}  // namespace\nconst std::map<std::string, std::string>& EmbeddedAssets() {\n  static const std::map<std::string, std::string> files = {\n${table}  };\n  return files;\n}\n}  // namespace hp::web\n")
+file(WRITE ${OUT}.tmp "${body}")
+execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different ${OUT}.tmp ${OUT})
