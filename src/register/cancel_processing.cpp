@@ -79,7 +79,8 @@ CancelRefusal CancelProcessing(shell::BasModule& bas, std::int32_t processing_id
   con.Execute("update aHpProcessingHeader set hphcancel=1,hphcancelRemarks=? where hphProcessingID=? and hphCompanyID=?",
               {reason, id, company});
   if (h.reference == 0) {
-    con.Execute("update losHpInvoiceHeader set  hpqhProcessed=0  where hpqhquotationId=?", {Id(h.invoice)});
+    con.Execute("update losHpInvoiceHeader set  hpqhProcessed=0  where hpqhquotationId=? and hpqhCompanyID=?",
+                {Id(h.invoice), company});
   } else {
     con.Execute(
         "Update aHpProcessingHeader set hphAmended=0 where hphProcessingID in (select hphReferenceID from "

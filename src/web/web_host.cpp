@@ -67,7 +67,7 @@ std::string TypeInto(const std::string& text, int key, const forms::Event& e) {
   return next;
 }
 
-bool IsTypedKey(int key) { return key == 8 || (key >= 32 && key < 1000); }
+bool IsTypedKey(int key) { return key == 8 || (key >= 32 && key < forms::kSpecialKey); }
 
 MsgBoxResult ResultOf(const std::string& button) {
   if (button == "Cancel") return MsgBoxResult::Cancel;

@@ -214,7 +214,7 @@ TEST_F(Events, GridSendsOnlyTheRowsAroundTheTopRow) {
   EXPECT_EQ(ControlOf(state, "frmTestRegister", "flexRows")["widths"][1], 2400);
   ASSERT_EQ(Send({{"control", "flexRows"}, {"type", "click"}, {"row", 85}, {"col", 1}}).status, 200);
   EXPECT_EQ(ControlOf(state, "frmTestRegister", "flexRows")["row"], 85);
-  ASSERT_EQ(Send({{"control", "flexRows"}, {"type", "key"}, {"key", 1040}}).status, 200);
+  ASSERT_EQ(Send({{"control", "flexRows"}, {"type", "key"}, {"key", forms::kArrowDown}}).status, 200);
   EXPECT_EQ(ControlOf(state, "frmTestRegister", "flexRows")["row"], 86);
   EXPECT_EQ(state["focus"]["control"], "flexRows");
 }

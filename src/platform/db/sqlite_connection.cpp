@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <strings.h>
+
+#include <cctype>
 #include <string_view>
 #include <unordered_map>
 
@@ -18,9 +21,33 @@ namespace {
   throw DbError(msg, ext, unique, busy);
 }
 
-// SQL functions the statements use that SQLite lacks under these names.
-void IsNullFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  sqlite3_result_value(ctx, sqlite3_value_type(argv[0]) == SQLITE_NULL ? argv[1] : argv[0]);
+bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// The statements call isnull(value, replacement) as the accounting system's
+// server writes it; SQLite reads ISNULL as its own postfix operator, so the
+// call is given SQLite's name for the same function, ifnull. Quoted texts are
+// left alone.
+std::string ToSqliteDialect(std::string_view sql) {
+  std::string out(sql);
+  char quote = 0;
+  for (size_t i = 0; i < out.size(); ++i) {
+    char c = out[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+      continue;
+    }
+    if (c == '\'' || c == '"') {
+      quote = c;
+      continue;
+    }
+    if ((i > 0 && IsWordChar(out[i - 1])) || out.size() - i < 6 || strncasecmp(out.c_str() + i, "isnull", 6) != 0)
+      continue;
+    size_t j = i + 6;
+    if (j < out.size() && IsWordChar(out[j])) continue;
+    while (j < out.size() && std::isspace(static_cast<unsigned char>(out[j]))) ++j;
+    if (j < out.size() && out[j] == '(') out.replace(i, 6, "ifnull");
+  }
+  return out;
 }
 
 class SqliteRow : public RowView {
@@ -71,8 +98,6 @@ class SqliteConnection : public Connection {
       }
     }
     sqlite3_busy_timeout(db_, 10000);
-    sqlite3_create_function(db_, "isnull", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                            &IsNullFunction, nullptr, nullptr);
     RunPlain("PRAGMA foreign_keys=ON");
     if (path != ":memory:") {
       RunPlain("PRAGMA journal_mode=WAL");
@@ -172,7 +197,8 @@ class SqliteConnection : public Connection {
     std::string key(sql);
     if (auto it = cache_.find(key); it != cache_.end()) return it->second;
     sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(db_, key.c_str(), static_cast<int>(key.size()), &st, nullptr);
+    const std::string text = ToSqliteDialect(sql);
+    int rc = sqlite3_prepare_v2(db_, text.c_str(), static_cast<int>(text.size()), &st, nullptr);
     if (rc != SQLITE_OK) Fail(db_, rc, Describe(sql));
     if (!st) throw DbError("empty statement");
     if (cache_.size() > 512) {

@@ -1,5 +1,7 @@
 #include "platform/forms/combo_box.h"
 
+#include "platform/forms/text_box.h"
+
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
@@ -62,7 +64,7 @@ void ComboBox::Handle(const Event& e) {
   }
   if (e.type == "change" && style == Style::DropDownCombo) {
     if (Locked) Refuse("is locked");
-    SetText(e.value);
+    SetText(WithoutNul(e.value));
     return;
   }
   Control::Handle(e);

@@ -33,13 +33,15 @@ struct Event {
   int sel_length = 0;
 };
 
-// Keys without a character arrive as `key` 1000 + their key code.
-constexpr int kArrowUp = 1038;
-constexpr int kArrowDown = 1040;
-constexpr int kPageUp = 1033;
-constexpr int kPageDown = 1034;
-constexpr int kHome = 1036;
-constexpr int kEnd = 1035;
+// Keys without a character arrive as `key` kSpecialKey + their key code: above
+// every Unicode character, so no letter typed can pass for an arrow.
+constexpr int kSpecialKey = 0x110000;
+constexpr int kArrowUp = kSpecialKey + 38;
+constexpr int kArrowDown = kSpecialKey + 40;
+constexpr int kPageUp = kSpecialKey + 33;
+constexpr int kPageDown = kSpecialKey + 34;
+constexpr int kHome = kSpecialKey + 36;
+constexpr int kEnd = kSpecialKey + 35;
 
 // Thrown by Form::Dispatch for an event that must not be applied. The web
 // layer answers kUnknown with 400 and kRefused with 409; nothing has changed.

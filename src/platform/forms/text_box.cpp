@@ -1,5 +1,6 @@
 #include "platform/forms/text_box.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "platform/forms/basic_controls.h"
@@ -53,6 +54,11 @@ unsigned DecodeFirst(const std::string& s) {
 
 }  // namespace
 
+std::string WithoutNul(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
+  return text;
+}
+
 size_t CharCount(const std::string& utf8) {
   size_t n = 0;
   for (unsigned char c : utf8)
@@ -104,7 +110,7 @@ void TextBox::ApplyKey(int key, const std::string& typed, int sel_start, int sel
 void TextBox::Handle(const Event& e) {
   if (e.type == "change") {
     if (Locked) Refuse("is locked");
-    std::string v = e.value;
+    std::string v = WithoutNul(e.value);
     if (MaxLength > 0 && static_cast<int>(CharCount(v)) > MaxLength) v.resize(ByteOffset(v, MaxLength));
     SelStart = static_cast<int>(CharCount(v));
     SelLength = 0;

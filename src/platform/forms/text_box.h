@@ -40,6 +40,10 @@ class TextBox : public Control {
   std::string text_;
 };
 
+// The text without NUL characters: a paste can carry them, typing cannot, and
+// no database stores them in text.
+std::string WithoutNul(std::string text);
+
 // Number of characters (code points) of a UTF-8 text.
 size_t CharCount(const std::string& utf8);
 

@@ -457,7 +457,9 @@
       return true;
     }
     if (o.arrows) {
-      const codes = { ArrowUp: 1038, ArrowDown: 1040, PageUp: 1033, PageDown: 1034 };
+      // Keys without a character: 0x110000 + key code, above every Unicode character.
+      const special = 0x110000;
+      const codes = { ArrowUp: special + 38, ArrowDown: special + 40, PageUp: special + 33, PageDown: special + 34 };
       if (codes[e.key]) {
         e.preventDefault();
         send(ev(v, { name }, "key", { key: codes[e.key] }));
