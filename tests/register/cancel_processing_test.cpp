@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/database.h"
+
 #include <optional>
 
 #include "register/register_world.h"
@@ -123,17 +125,20 @@ TEST(Cancelling, AnsweringNoChangesNothingButTheFlag) {
 }
 
 TEST(Cancelling, AFailingStatementLeavesNoTraceKeepsTheGridRowAndTellsTheUser) {
-  const char* triggers[] = {
-      "create trigger fail before insert on hpAuditTrail begin select raise(abort, 'audit store down'); end",
-      "create trigger fail before update on losHpInvoiceHeader begin select raise(abort, 'locked'); end",
-      "create trigger fail before update of hphAmended on aHpProcessingHeader begin select raise(abort, 'x'); end"};
-  for (const char* trigger : triggers) {
-    SCOPED_TRACE(trigger);
+  struct Failure {
+    const char* table;
+    const char* event;
+    bool reprocessing;
+  } failures[] = {{"hpAuditTrail", "insert", false},
+                  {"losHpInvoiceHeader", "update", false},
+                  {"aHpProcessingHeader", "update of hphAmended", true}};
+  for (const Failure& f : failures) {
+    SCOPED_TRACE(std::string(f.table) + " " + f.event);
     Register r;
     r.Add({.id = 1, .number = "HP1", .amended = 1});
-    r.Add({.id = 2, .number = "HP2", .reference = trigger == triggers[2] ? std::optional<int>(1) : std::nullopt});
+    r.Add({.id = 2, .number = "HP2", .reference = f.reprocessing ? std::optional<int>(1) : std::nullopt});
     r.Open();
-    r.m.con->Execute(trigger);
+    hp::testing::FailWrites(*r.m.con, f.table, f.event);
     Delete(r, 2);
     EXPECT_EQ(r.m.host.LastMessage(), shell::kCancelFailed);
     EXPECT_EQ(db::AsInt(r.Header(2, "hphcancel")), 0);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/database.h"
+
 #include <algorithm>
 #include <optional>
 
@@ -27,6 +29,8 @@ TEST(RegisterLoad, ListsTheCompanyYearAndDepartmentFromTheLookBackDate) {
                {"EmptySettingIsZero", 10, "", "2024-03-15", {"HP3"}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    // An empty text in a whole-number column is something only SQLite can hold.
+    if (c.look_back && c.look_back->empty() && hp::testing::OnPostgres()) continue;
     Register r;
     r.Add({.id = 1, .number = "HP1", .date = "2024-02-13"});
     r.Add({.id = 2, .number = "HP2", .date = "2024-02-14"});

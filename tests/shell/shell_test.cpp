@@ -5,6 +5,7 @@
 #include "platform/forms/list_view.h"
 #include "shell/cls_hp_processing.h"
 #include "shell/frm_selection.h"
+#include "support/database.h"
 #include "support/module.h"
 #include "support/records.h"
 #include "support/ui.h"
@@ -90,6 +91,8 @@ TEST(FreezeDate, ADateOnOrBeforeTheFreezeDateIsFrozen) {
   };
   Module m;
   for (const auto& c : cases) {
+    // An empty text in a date column is something only SQLite can hold.
+    if (c.freeze && c.freeze->empty() && testing::OnPostgres()) continue;
     testing::SetFreezeDate(*m.con, c.freeze);
     EXPECT_EQ(m.bas.IsInFrozenPeriod(c.date), c.frozen) << c.freeze.value_or("null");
   }
