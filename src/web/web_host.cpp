@@ -17,38 +17,6 @@ using forms::MsgBoxResult;
 
 constexpr char kFailed[] = "The action could not be completed. The error has been logged.";
 
-// Byte offset of character `chars` of a UTF-8 text, clamped to its end.
-size_t ByteOffset(const std::string& s, size_t chars) {
-  size_t i = 0;
-  while (i < s.size() && chars > 0) {
-    ++i;
-    while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
-    --chars;
-  }
-  return i;
-}
-
-std::string EncodeUtf8(int cp) {
-  std::string s;
-  auto c = static_cast<unsigned>(cp);
-  if (c < 0x80) {
-    s += static_cast<char>(c);
-  } else if (c < 0x800) {
-    s += static_cast<char>(0xC0 | (c >> 6));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    s += static_cast<char>(0xE0 | (c >> 12));
-    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    s += static_cast<char>(0xF0 | (c >> 18));
-    s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return s;
-}
-
 // The text of an editable combo after a key typed at the caret, as a text box
 // would apply it: backspace deletes, a character replaces the selection.
 std::string TypeInto(const std::string& text, int key, const forms::Event& e) {
@@ -56,13 +24,13 @@ std::string TypeInto(const std::string& text, int key, const forms::Event& e) {
   int start = e.sel_start < 0 || e.sel_start > n ? n : e.sel_start;
   int length = std::clamp(e.sel_length, 0, n - start);
   std::string next = text;
-  size_t b0 = ByteOffset(next, static_cast<size_t>(start));
-  size_t b1 = ByteOffset(next, static_cast<size_t>(start + length));
+  size_t b0 = forms::Utf8ByteOffset(next, static_cast<size_t>(start));
+  size_t b1 = forms::Utf8ByteOffset(next, static_cast<size_t>(start + length));
   if (key == 8) {
-    if (length == 0 && start > 0) b0 = ByteOffset(next, static_cast<size_t>(start - 1));
+    if (length == 0 && start > 0) b0 = forms::Utf8ByteOffset(next, static_cast<size_t>(start - 1));
     next.erase(b0, b1 - b0);
   } else {
-    next.replace(b0, b1 - b0, EncodeUtf8(key));
+    next.replace(b0, b1 - b0, forms::EncodeUtf8(key));
   }
   return next;
 }

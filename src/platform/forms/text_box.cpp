@@ -7,10 +7,9 @@
 #include "platform/forms/form.h"
 
 namespace hp::forms {
-namespace {
 
 // Byte offset of character `chars` in a UTF-8 text (clamped to its end).
-size_t ByteOffset(const std::string& s, size_t chars) {
+size_t Utf8ByteOffset(const std::string& s, size_t chars) {
   size_t i = 0;
   while (i < s.size() && chars > 0) {
     ++i;
@@ -52,7 +51,6 @@ unsigned DecodeFirst(const std::string& s) {
   return cp;
 }
 
-}  // namespace
 
 std::string WithoutNul(std::string text) {
   text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
@@ -82,11 +80,11 @@ void TextBox::ApplyKey(int key, const std::string& typed, int sel_start, int sel
   int start = sel_start < 0 || sel_start > n ? n : sel_start;
   int length = std::max(0, std::min(sel_length, n - start));
   std::string next = text_;
-  size_t b0 = ByteOffset(next, static_cast<size_t>(start));
-  size_t b1 = ByteOffset(next, static_cast<size_t>(start + length));
+  size_t b0 = Utf8ByteOffset(next, static_cast<size_t>(start));
+  size_t b1 = Utf8ByteOffset(next, static_cast<size_t>(start + length));
   if (key == 8) {
     if (length == 0 && start > 0) {
-      b0 = ByteOffset(next, static_cast<size_t>(start - 1));
+      b0 = Utf8ByteOffset(next, static_cast<size_t>(start - 1));
       --start;
     }
     next.erase(b0, b1 - b0);
@@ -111,7 +109,7 @@ void TextBox::Handle(const Event& e) {
   if (e.type == "change") {
     if (Locked) Refuse("is locked");
     std::string v = WithoutNul(e.value);
-    if (MaxLength > 0 && static_cast<int>(CharCount(v)) > MaxLength) v.resize(ByteOffset(v, MaxLength));
+    if (MaxLength > 0 && static_cast<int>(CharCount(v)) > MaxLength) v.resize(Utf8ByteOffset(v, MaxLength));
     SelStart = static_cast<int>(CharCount(v));
     SelLength = 0;
     SetText(std::move(v));

@@ -44,6 +44,13 @@ class TextBox : public Control {
 // no database stores them in text.
 std::string WithoutNul(std::string text);
 
+// Byte offset of character `chars` of a UTF-8 text, clamped to its end.
+size_t Utf8ByteOffset(const std::string& s, size_t chars);
+// The UTF-8 text of one character (code point).
+std::string EncodeUtf8(int code_point);
+// The first character (code point) of a UTF-8 text; 0 for an empty text.
+unsigned DecodeFirst(const std::string& s);
+
 // Number of characters (code points) of a UTF-8 text.
 size_t CharCount(const std::string& utf8);
 
