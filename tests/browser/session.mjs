@@ -1,0 +1,102 @@
+// What the flow tests share: the browser, signing in to the register, and
+// waiting for and answering the server's windows.
+import { before, after } from "node:test";
+import fs from "node:fs";
+import { chromium } from "playwright-core";
+
+export const URL_ = process.env.HP_URL;
+export const DATE = process.env.HP_DATE || "2024-03-15";
+const USERS = Object.fromEntries(
+  fs.readFileSync(process.env.HP_PASSWORDS, "utf8").trim().split("\n").map((l) => l.split(" ")),
+);
+
+let browser;
+before(async () => {
+  browser = await chromium.launch({
+    executablePath: process.env.HP_CHROMIUM || "/usr/bin/chromium",
+    args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking"],
+  });
+});
+after(async () => { await browser?.close(); });
+
+export const win = (name) => `.win[data-window="${name}"]`;
+export const ctl = (window, name) => `${win(window)} [data-control="${name}"]`;
+
+// Waits until the page has no event on its way and the server has answered.
+export const settle = (page) =>
+  page.waitForFunction(() => document.body.dataset.pending === "0", null, { timeout: 15000 });
+
+// A new browser context signed in as `user` with the register open.
+export async function openRegister(user = "demo") {
+  const context = await browser.newContext({ viewport: { width: 1366, height: 768 } });
+  const page = await context.newPage();
+  await page.goto(URL_);
+  await page.fill("#signin-user", user);
+  await page.fill("#signin-password", USERS[user]);
+  await page.click("#signin-submit");
+  await page.waitForSelector("#choose:not([hidden])");
+  await page.fill("#choose-date", DATE);
+  await page.click("#choose-open");
+  await page.waitForSelector(`${ctl("FrmMaster", "flexMaster")} .gbody .grow`);
+  await settle(page);
+  return { context, page };
+}
+
+// Answers a message box, if one is up (OK, or Yes to a question), and
+// returns its text; null when there was none.
+export async function dismissMessage(page) {
+  if (!(await page.$(".win.msgbox"))) return null;
+  const text = await page.textContent(".win.msgbox .prompt");
+  const ok = await page.$('.win.msgbox button[data-button="OK"]');
+  await page.click(ok ? '.win.msgbox button[data-button="OK"]' : '.win.msgbox button[data-button="Yes"]');
+  await settle(page);
+  return text;
+}
+
+export const options = (page, selector) => page.$$eval(`${selector} option`, (os) => os.map((o) => o.textContent));
+
+// The register rows drawn now: whether selected, and their cell texts.
+export async function gridRows(page) {
+  return page.$$eval(`${ctl("FrmMaster", "flexMaster")} .gbody .grow`, (rows) =>
+    rows.map((r) => ({ selected: r.classList.contains("sel"), cells: [...r.children].map((c) => c.textContent) })));
+}
+
+// Opens a working screen through New and the mode dialog's option.
+export async function openNew(page, option, screen) {
+  await page.click(ctl("FrmMaster", "cmdNew"));
+  await settle(page);
+  if (option) {
+    await page.click(`${ctl("frmSelection", option)} input`);
+    await settle(page);
+  }
+  await page.click(ctl("frmSelection", "cmdOK"));
+  await settle(page);
+  await page.waitForSelector(win(screen));
+}
+
+// Walks department, customer and the third combo (invoice or processing) of
+// `screen` until `accept(page, text)` holds after a choice; returns the text
+// of the entry accepted, or null.
+export async function chooseFirst(page, screen, third, accept) {
+  const departments = await options(page, ctl(screen, "cbodepartment"));
+  for (let d = 0; d < Math.max(departments.length, 1); d++) {
+    if (departments.length && (await page.isEnabled(ctl(screen, "cbodepartment")))) {
+      await page.selectOption(ctl(screen, "cbodepartment"), { index: d });
+      await settle(page);
+    }
+    const customers = await options(page, ctl(screen, "cboCustomer"));
+    for (let c = 0; c < customers.length; c++) {
+      await page.selectOption(ctl(screen, "cboCustomer"), { index: c });
+      await settle(page);
+      await dismissMessage(page);
+      const entries = await options(page, ctl(screen, third));
+      for (let i = 0; i < entries.length; i++) {
+        await page.selectOption(ctl(screen, third), { index: i });
+        await settle(page);
+        const message = await dismissMessage(page);
+        if (message === null && (await accept(page))) return entries[i];
+      }
+    }
+  }
+  return null;
+}
