@@ -1,72 +1,12 @@
 // The register in a real browser, against `hp serve` on a demo database
 // (started by run.sh, which passes the address and the users in the
 // environment).
-import { test, before, after, afterEach } from "node:test";
+import { test } from "node:test";
 import assert from "node:assert/strict";
-import fs from "node:fs";
-import path from "node:path";
-import { chromium } from "playwright-core";
-
-const URL_ = process.env.HP_URL;
-const DATE = process.env.HP_DATE || "2024-03-15";
-const OUT = process.env.HP_OUT || path.join(path.dirname(new URL(import.meta.url).pathname), "out");
-const USERS = Object.fromEntries(
-  fs.readFileSync(process.env.HP_PASSWORDS, "utf8").trim().split("\n").map((l) => l.split(" ")),
-);
-assert.ok(URL_, "HP_URL is set by run.sh");
-
-let browser;
-const pages = [];
-
-before(async () => {
-  browser = await chromium.launch({
-    executablePath: process.env.HP_CHROMIUM || "/usr/bin/chromium",
-    args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking"],
-  });
-});
-after(async () => { await browser?.close(); });
-afterEach(async (t) => {
-  // Keep a picture of what the page showed when a test failed.
-  for (const page of pages.splice(0)) {
-    if (t.passed === false || process.env.HP_KEEP_SHOTS) {
-      fs.mkdirSync(OUT, { recursive: true });
-      await page.screenshot({ path: path.join(OUT, `${t.name.replace(/\W+/g, "_")}.png`) }).catch(() => {});
-    }
-    await page.context().close();
-  }
-});
-
-async function newPage() {
-  const context = await browser.newContext({ viewport: { width: 1366, height: 768 } });
-  const page = await context.newPage();
-  page.on("pageerror", (e) => { throw e; });
-  pages.push(page);
-  return page;
-}
-
-// Waits until the page has no event on its way and the server has answered.
-async function settle(page) {
-  await page.waitForFunction(() => document.body.dataset.pending === "0", null, { timeout: 15000 });
-}
-
-async function signIn(page, user, password) {
-  await page.goto(URL_);
-  await page.fill("#signin-user", user);
-  await page.fill("#signin-password", password);
-  await page.click("#signin-submit");
-}
-
-async function openRegister(page, user, password = USERS[user]) {
-  await signIn(page, user, password);
-  await page.waitForSelector("#choose:not([hidden])");
-  await page.fill("#choose-date", DATE);
-  await page.click("#choose-open");
-  await page.waitForSelector('.win[data-window="FrmMaster"] [data-control="flexMaster"] .gbody .grow');
-  await settle(page);
-}
+import { URL_, ctl, settle, newPage, signIn, openRegister } from "./session.mjs";
 
 const register = '.win[data-window="FrmMaster"]';
-const control = (name) => `${register} [data-control="${name}"]`;
+const control = (name) => ctl("FrmMaster", name);
 
 // The grid rows drawn now: {row, cells (texts, column 0 the hidden id), colours}.
 async function gridRows(page) {
@@ -98,8 +38,7 @@ function assertSorted(values, descending, what) {
 }
 
 test("the register lists the demo processings", async () => {
-  const page = await newPage();
-  await openRegister(page, "demo");
+  const { page } = await openRegister();
   assert.equal(await page.textContent(`${register} .titlebar .caption`), "Hire Purchase Processing");
   const heads = await headings(page);
   for (const h of ["Processing No", "Customer", "Cancelled"]) assert.ok(heads.some((x) => x === h), `heading ${h} in ${heads}`);
@@ -127,8 +66,7 @@ test("the register lists the demo processings", async () => {
 });
 
 test("sorting orders the rows by the chosen column", async () => {
-  const page = await newPage();
-  await openRegister(page, "demo");
+  const { page } = await openRegister();
   await chooseOption(page, "cboColNames", "Customer");
   const up = (await gridRows(page)).map((r) => r.cells[3]);
   assertSorted(up, false, "ascending customers");
@@ -142,8 +80,7 @@ test("sorting orders the rows by the chosen column", async () => {
 });
 
 test("searching selects the first row that begins with the text", async () => {
-  const page = await newPage();
-  await openRegister(page, "demo");
+  const { page } = await openRegister();
   await chooseOption(page, "cboSearch", "Customer");
   const rows = await gridRows(page);
   const wanted = rows[Math.floor(rows.length / 2)].cells[3].slice(0, 3);
@@ -166,8 +103,7 @@ test("searching selects the first row that begins with the text", async () => {
 });
 
 test("cancelling a processing with a reason turns its row red", async () => {
-  const page = await newPage();
-  await openRegister(page, "demo");
+  const { page } = await openRegister();
   const candidates = (await gridRows(page)).filter((r) => r.cells[6] === "No" && r.cells[5] === "No").reverse();
   let cancelled = null;
   for (const row of candidates) {
@@ -210,8 +146,7 @@ test("cancelling a processing with a reason turns its row red", async () => {
   assert.ok(await page.isDisabled(control("CmdDelete")), "a cancelled row cannot be cancelled again");
 
   // It stays cancelled: a new session shows it red as well.
-  const again = await newPage();
-  await openRegister(again, "demo");
+  const { page: again } = await openRegister();
   const seen = (await gridRows(again)).find((r) => r.cells[0] === cancelled.cells[0]);
   assert.ok(seen, "the row is drawn in the new session too");
   assert.equal(seen.cells[6], "Yes");
@@ -238,8 +173,7 @@ test("requests without a session cookie are refused", async () => {
   }
   assert.equal((await fetch(URL_)).status, 200, "the page itself is public");
   // The cookie is out of reach of the page's scripts.
-  const page = await newPage();
-  await openRegister(page, "demo");
+  const { page } = await openRegister();
   assert.equal(await page.evaluate(() => document.cookie), "");
   const cookie = (await page.context().cookies()).find((c) => c.name === "hp_session");
   assert.equal(cookie.httpOnly, true);
@@ -247,8 +181,7 @@ test("requests without a session cookie are refused", async () => {
 });
 
 test("a crafted Delete from a user without the D right is refused and changes nothing", async () => {
-  const page = await newPage();
-  await openRegister(page, process.env.HP_NODELETE_USER, process.env.HP_NODELETE_PASSWORD);
+  const { page } = await openRegister("nodelete");
   assert.ok(await page.isDisabled(control("CmdDelete")), "Delete is disabled for this user");
   // The page's own token, as a script on the page would have it.
   await page.reload();

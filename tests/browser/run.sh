@@ -37,6 +37,7 @@ date=$(sed -n 's/.*Processing date to sign in with: \([0-9-]*\).*/\1/p' "$tmp/de
 # A user with rights N and E but not D, for the crafted-event test.
 "$HP" user add nodelete --database "$db" --rights NE --company 1 > /dev/null
 printf 'browser-test-password\n' | "$HP" user passwd nodelete --database "$db" > /dev/null
+printf 'nodelete browser-test-password\n' >> "$db.password"
 
 "$HP" serve --database "$db" --listen 127.0.0.1:0 > "$tmp/serve.out" 2> "$tmp/serve.err" &
 pid=$!
@@ -55,7 +56,6 @@ fi
 
 status=0
 (cd "$here" && HP_URL="$url" HP_DATE="${date:-2024-03-15}" HP_PASSWORDS="$db.password" HP_CHROMIUM="$CHROMIUM" \
-  HP_NODELETE_USER=nodelete HP_NODELETE_PASSWORD=browser-test-password \
   node --test --test-concurrency=1 ./*.test.mjs) || status=$?
 if [ "$status" -ne 0 ]; then
   echo "run.sh: the server's log follows" >&2

@@ -1,7 +1,8 @@
 // What the flow tests share: the browser, signing in to the register, and
 // waiting for and answering the server's windows.
-import { before, after } from "node:test";
+import { before, after, afterEach } from "node:test";
 import fs from "node:fs";
+import path from "node:path";
 import { chromium } from "playwright-core";
 
 export const URL_ = process.env.HP_URL;
@@ -19,6 +20,20 @@ before(async () => {
 });
 after(async () => { await browser?.close(); });
 
+// Every page opened by a test is closed after it; when the test failed, a
+// picture of what the page showed is kept in out/.
+const OUT = process.env.HP_OUT || path.join(path.dirname(new URL(import.meta.url).pathname), "out");
+const pages = [];
+afterEach(async (t) => {
+  for (const page of pages.splice(0)) {
+    if (t.passed === false || process.env.HP_KEEP_SHOTS) {
+      fs.mkdirSync(OUT, { recursive: true });
+      await page.screenshot({ path: path.join(OUT, `${t.name.replace(/\W+/g, "_")}.png`) }).catch(() => {});
+    }
+    await page.context().close();
+  }
+});
+
 export const win = (name) => `.win[data-window="${name}"]`;
 export const ctl = (window, name) => `${win(window)} [data-control="${name}"]`;
 
@@ -26,14 +41,28 @@ export const ctl = (window, name) => `${win(window)} [data-control="${name}"]`;
 export const settle = (page) =>
   page.waitForFunction(() => document.body.dataset.pending === "0", null, { timeout: 15000 });
 
-// A new browser context signed in as `user` with the register open.
-export async function openRegister(user = "demo") {
+// A page of its own browser context; an error thrown by the page's script
+// fails the test.
+export async function newPage() {
   const context = await browser.newContext({ viewport: { width: 1366, height: 768 } });
   const page = await context.newPage();
+  page.on("pageerror", (e) => { throw e; });
+  pages.push(page);
+  return page;
+}
+
+export async function signIn(page, user, password = USERS[user]) {
   await page.goto(URL_);
   await page.fill("#signin-user", user);
-  await page.fill("#signin-password", USERS[user]);
+  await page.fill("#signin-password", password);
   await page.click("#signin-submit");
+}
+
+// A new browser context signed in as `user` with the register open.
+export async function openRegister(user = "demo") {
+  const page = await newPage();
+  const context = page.context();
+  await signIn(page, user);
   await page.waitForSelector("#choose:not([hidden])");
   await page.fill("#choose-date", DATE);
   await page.click("#choose-open");
