@@ -3,9 +3,14 @@
 // more than the reading itself (aim: at most twice the query's time).
 //
 //   register_bench --benchmark_filter=Register
+//
+// With HP_BENCH_POSTGRES_URL naming an empty PostgreSQL database, the same
+// two measurements run there too (names ending in /pg); bench/run.sh gives
+// it a throw-away server when the PostgreSQL programs are installed.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -28,12 +33,37 @@ constexpr text::Date kProcessDate{2024, 3, 15};
 
 db::Value I(std::int64_t v) { return v; }
 
-// A temporary SQLite file holding one company's register: every processing
-// has its invoice and customer, dates spread over the year before the
-// processing date, and the look-back covers them all.
+// The rows every register database holds besides the processings.
+void FillFixedRows(db::Connection& con) {
+  con.Execute("insert into aCompanyMaster (CompanyID, CompanyName) values (?, 'Bench Traders')", {I(kCompany)});
+  con.Execute("insert into aUsers (UserID, UserName) values (?, 'bench')", {I(kUser)});
+  con.Execute("insert into auserrights (companyid, userid, interfaceid, FunctionRights) values (?,?,?,'NED')",
+              {I(kCompany), I(kUser), I(kInterface)});
+  con.Execute("insert into asettings (companyid, noofpreviousdays) values (?, 400)", {I(kCompany)});
+  con.Execute("insert into atables (tableid, tablename) values (1, 'aHpProcessingHeader')");
+  const char* headings[] = {"Processing ID", "Processing No", "Processing Date", "Customer",
+                            "Invoice No",    "Amended",       "Cancelled"};
+  for (int c = 0; c < 7; ++c)
+    con.Execute("insert into atablecolumns (tableid, columnid, columnname, columnheader) values (1,?,?,?)",
+                {I(c + 1), "c" + std::to_string(c), std::string(headings[c])});
+  for (int c = 1; c <= kCustomers; ++c)
+    con.Execute("insert into aCustomerMaster (CustomerID, CustomerName) values (?,?)",
+                {I(c), "Customer number " + std::to_string(c)});
+}
+
+// One company's register: every processing has its invoice and customer,
+// dates spread over the year before the processing date, and the look-back
+// covers them all.
 class RegisterDatabase {
  public:
-  explicit RegisterDatabase(int processings)
+  virtual ~RegisterDatabase() = default;
+  virtual db::Connection& con() = 0;
+};
+
+// A temporary SQLite file, made afresh for each size.
+class SqliteRegister : public RegisterDatabase {
+ public:
+  explicit SqliteRegister(int processings)
       : path_(std::filesystem::temp_directory_path() /
               ("hp_register_bench_" + std::to_string(getpid()) + "_" + std::to_string(processings) + ".db")) {
     RemoveFiles();
@@ -46,20 +76,7 @@ class RegisterDatabase {
     con_->Execute("PRAGMA cache_size=-262144");
     db::CreateSchema(*con_);
     db::Transaction tx(*con_);
-    con_->Execute("insert into aCompanyMaster (CompanyID, CompanyName) values (?, 'Bench Traders')", {I(kCompany)});
-    con_->Execute("insert into aUsers (UserID, UserName) values (?, 'bench')", {I(kUser)});
-    con_->Execute("insert into auserrights (companyid, userid, interfaceid, FunctionRights) values (?,?,?,'NED')",
-                  {I(kCompany), I(kUser), I(kInterface)});
-    con_->Execute("insert into asettings (companyid, noofpreviousdays) values (?, 400)", {I(kCompany)});
-    con_->Execute("insert into atables (tableid, tablename) values (1, 'aHpProcessingHeader')");
-    const char* headings[] = {"Processing ID", "Processing No", "Processing Date", "Customer",
-                              "Invoice No",    "Amended",       "Cancelled"};
-    for (int c = 0; c < 7; ++c)
-      con_->Execute("insert into atablecolumns (tableid, columnid, columnname, columnheader) values (1,?,?,?)",
-                    {I(c + 1), "c" + std::to_string(c), std::string(headings[c])});
-    for (int c = 1; c <= kCustomers; ++c)
-      con_->Execute("insert into aCustomerMaster (CustomerID, CustomerName) values (?,?)",
-                    {I(c), "Customer number " + std::to_string(c)});
+    FillFixedRows(*con_);
     for (int i = 1; i <= processings; ++i) {
       const std::string date = text::IsoDate(text::AddDays(kProcessDate, -(i % 365)));
       const int customer = 1 + i % kCustomers;
@@ -79,12 +96,12 @@ class RegisterDatabase {
     con_->Execute("PRAGMA journal_mode=WAL");
     con_->Execute("PRAGMA synchronous=FULL");
   }
-  ~RegisterDatabase() {
+  ~SqliteRegister() override {
     con_.reset();
     RemoveFiles();
   }
 
-  db::Connection& con() { return *con_; }
+  db::Connection& con() override { return *con_; }
 
  private:
   void RemoveFiles() {
@@ -94,22 +111,64 @@ class RegisterDatabase {
   std::unique_ptr<db::Connection> con_;
 };
 
-RegisterDatabase& Database(int processings) {
-  static std::map<int, std::unique_ptr<RegisterDatabase>> databases;
-  if (!databases.count(processings)) {
-    // One large file at a time on the disk.
-    databases.clear();
-    databases[processings] = std::make_unique<RegisterDatabase>(processings);
+// The PostgreSQL database of HP_BENCH_POSTGRES_URL, grown to each size in
+// turn by set-based statements (row by row, a million processings would take
+// longer than the whole suite), then analysed as a server would have it.
+class PostgresRegister : public RegisterDatabase {
+ public:
+  PostgresRegister(const std::string& url, int processings) : con_(db::OpenDatabase(url)) {
+    con_->Execute("drop schema public cascade");
+    con_->Execute("create schema public");
+    db::CreateSchema(*con_);
+    db::Transaction tx(*con_);
+    FillFixedRows(*con_);
+    con_->Execute(
+        "insert into losHpInvoiceHeader (hpqhQuotationID, hpqhQuotationNo, hpqhQuotationDate, hpqhCompanyID, "
+        "hpqhCustomerID, hpqhShopID, hpqhConfirmed, hpqhProcessed) "
+        "select g, 'INV' || g, date '2024-03-15' - (g % 365), ?, 1 + g % ?, 100, 1, 1 "
+        "from generate_series(1, ?) g",
+        {I(kCompany), I(kCustomers), I(processings)});
+    con_->Execute(
+        "insert into aHpProcessingHeader (hphCompanyID, hphDepartmentID, hphProcessingID, hphProcessingNo, "
+        "hphProcessingdate, hphCustomerID, hphInvoiceID, hphFinancialID, hphAmended, hphCancel) "
+        "select ?, ?, g, 'HP' || g, date '2024-03-15' - (g % 365), 1 + g % ?, g, ?, "
+        "case when g % 50 = 0 then 1 else 0 end, case when g % 97 = 0 then 1 else 0 end "
+        "from generate_series(1, ?) g",
+        {I(kCompany), I(kDepartment), I(kCustomers), I(kFinancial), I(processings)});
+    tx.Commit();
+    con_->Execute("analyze");
   }
-  return *databases[processings];
+  db::Connection& con() override { return *con_; }
+
+ private:
+  std::unique_ptr<db::Connection> con_;
+};
+
+std::string PostgresUrl() {
+  const char* url = std::getenv("HP_BENCH_POSTGRES_URL");
+  return url ? url : "";
+}
+
+RegisterDatabase& Database(int processings, bool postgres) {
+  static std::map<std::pair<int, bool>, std::unique_ptr<RegisterDatabase>> databases;
+  const auto key = std::make_pair(processings, postgres);
+  if (!databases.count(key)) {
+    // One large database at a time.
+    databases.clear();
+    if (postgres)
+      databases[key] = std::make_unique<PostgresRegister>(PostgresUrl(), processings);
+    else
+      databases[key] = std::make_unique<SqliteRegister>(processings);
+  }
+  return *databases[key];
 }
 
 struct Session {
   forms::ScriptedHost host;
   std::unique_ptr<shell::WindowFactory> windows = reg::MakeWindowFactory();
   shell::BasModule bas{host, *windows};
-  explicit Session(int processings) {
-    bas.adocon = &Database(processings).con();
+  Session(int processings, bool postgres) {
+    bas.adocon = &Database(processings, postgres).con();
     bas.strMsgboxCaption = "HP";
     bas.intCompanyID = kCompany;
     bas.intdepartmentid = kDepartment;
@@ -119,11 +178,11 @@ struct Session {
   }
 };
 
-void BM_RegisterLoad(benchmark::State& state) {
+void BM_RegisterLoad(benchmark::State& state, bool postgres) {
   const int processings = static_cast<int>(state.range(0));
-  Database(processings);
+  Database(processings, postgres);
   for (auto _ : state) {
-    auto s = std::make_unique<Session>(processings);
+    auto s = std::make_unique<Session>(processings, postgres);
     auto frm = std::make_unique<reg::FrmMaster>(s->bas);
     frm->Load();
     const bool complete = frm->flexMaster.Rows() == processings + 1;
@@ -140,10 +199,10 @@ void BM_RegisterLoad(benchmark::State& state) {
   state.counters["rows"] = processings;
 }
 
-void BM_RegisterQueryOnly(benchmark::State& state) {
+void BM_RegisterQueryOnly(benchmark::State& state, bool postgres) {
   // The register's own statement and values, as its load keeps them.
   const int processings = static_cast<int>(state.range(0));
-  Session s(processings);
+  Session s(processings, postgres);
   {
     reg::FrmMaster frm(s.bas);
     frm.Load();
@@ -151,7 +210,7 @@ void BM_RegisterQueryOnly(benchmark::State& state) {
   const std::string sql = s.bas.strSql;
   const db::Params params = s.bas.strSqlParams;
   for (auto _ : state) {
-    long rows = Database(processings).con().ForEachRow(sql, params, [](const db::RowView& row) {
+    long rows = Database(processings, postgres).con().ForEachRow(sql, params, [](const db::RowView& row) {
       for (int f = 0; f < row.FieldCount(); ++f) benchmark::DoNotOptimize(row.Text(f));
     });
     if (rows != processings) {
@@ -162,12 +221,25 @@ void BM_RegisterQueryOnly(benchmark::State& state) {
   state.counters["rows"] = processings;
 }
 
-// Each size's load and query run one after the other, on one file.
-BENCHMARK(BM_RegisterLoad)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_RegisterQueryOnly)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_RegisterLoad)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_RegisterQueryOnly)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
-
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  // Each size's load and query run one after the other, on one database.
+  const bool with_postgres = !PostgresUrl().empty();
+  for (bool postgres : {false, true}) {
+    if (postgres && !with_postgres) continue;
+    const std::string suffix = postgres ? "/pg" : "";
+    for (int size : {100000, 1000000}) {
+      const int iterations = size == 100000 ? 5 : 3;
+      benchmark::RegisterBenchmark(("BM_RegisterLoad" + suffix).c_str(), BM_RegisterLoad, postgres)
+          ->Arg(size)->Unit(benchmark::kMillisecond)->Iterations(iterations);
+      benchmark::RegisterBenchmark(("BM_RegisterQueryOnly" + suffix).c_str(), BM_RegisterQueryOnly, postgres)
+          ->Arg(size)->Unit(benchmark::kMillisecond)->Iterations(iterations);
+    }
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
