@@ -23,10 +23,18 @@ double ReadBox(std::string_view box_text, std::string_view caption) {
   throw ScheduleError(fmt::format("{} \"{}\" is not a number", caption, box_text));
 }
 
+// Figures near the largest double can add or multiply up beyond it: such a
+// schedule cannot be shown, and is refused as any other.
+double Finite(double value) {
+  if (!std::isfinite(value) || std::fabs(value) > text::kLargestFigure)
+    throw ScheduleError("the schedule's figures are too large to be shown");
+  return value;
+}
+
 // Writes `value` as plain number text into `cell` and returns the number read
 // back from it: what the next step works with is what the cell shows.
 double WritePlain(std::string& cell, double value) {
-  cell = PlainNumber(value);
+  cell = PlainNumber(Finite(value));
   return NumberOf(cell);
 }
 
@@ -79,8 +87,8 @@ ScheduleTotals RunSchedule(const ScheduleInput& input, const ChequeLookup& looku
   // back from there and kept unrounded, although the box then shows it rounded.
   const double rate_box = WritePlain(rates.rate, r);
   const double percent = 100 * rate_box;
-  rates.interest_rate = Format00(RoundHalfEven(rate_box * 1200, 2));
-  rates.monthly_rate = Format00(RoundHalfEven(rate_box * 100, 2));
+  rates.interest_rate = Format00(Finite(RoundHalfEven(rate_box * 1200, 2)));
+  rates.monthly_rate = Format00(Finite(RoundHalfEven(rate_box * 100, 2)));
   if (sink.rates) sink.rates(rates);
 
   const auto delivery = text::ParseDate(input.delivery_date);
@@ -125,7 +133,7 @@ ScheduleTotals RunSchedule(const ScheduleInput& input, const ChequeLookup& looku
     if (sink.line) sink.line(line);
   }
   // Whatever the rounding leaves after the last line stays as it is.
-  return {Format00(total_rental), Format00(total_interest), Format00(total_capital)};
+  return {Format00(Finite(total_rental)), Format00(Finite(total_interest)), Format00(Finite(total_capital))};
 }
 
 Schedule ComputeSchedule(const ScheduleInput& input, const ChequeLookup& lookup) {

@@ -27,7 +27,8 @@ namespace hp::processing {
 
 // Thrown when the schedule cannot be computed from the boxes: a number of
 // rentals that is not a whole number from 1 to 32767, a balance or rental that
-// is not a number, a rate that cannot be found, an unreadable delivery date.
+// is not a number, a rate that cannot be found, an unreadable delivery date,
+// figures that add up beyond the range of numbers.
 // The message names the box and what is wrong with it.
 class ScheduleError : public std::runtime_error {
  public:

@@ -104,9 +104,16 @@ double Canonical(double newton, double n, double payment, double pv) {
   const L nl = n, pvl = pv, pmtl = payment, sign = pv > 0 ? 1 : -1;
   auto residual = [&](double r) { return sign * (pvl * Q(static_cast<L>(r), nl) + pmtl); };
   const double margin = 1e-8 * std::fabs(newton) + 1e-14;
+  // The sides are known without evaluating only if the root does lie within
+  // the margin of the Newton result. Over very long terms (hundreds of
+  // millions of periods) Newton can settle far from the root, where its steps
+  // look small only because the slope is huge: then every midpoint is
+  // evaluated.
+  auto below_root = [&](double r) { return r <= -1 || residual(r) < 0; };
+  const bool trusted = below_root(newton - margin) && !below_root(newton + margin);
   auto root_above = [&](double mid) {
-    if (mid < newton - margin) return true;
-    if (mid > newton + margin) return false;
+    if (trusted && mid < newton - margin) return true;
+    if (trusted && mid > newton + margin) return false;
     return residual(mid) < 0;
   };
   std::int64_t lo = OrderKey(std::nextafter(-1.0, 0.0)), hi = OrderKey(kUpper);
@@ -202,8 +209,10 @@ double AnnuityRate(double periods, double payment, double present_value, double 
   if (payment == 0) Fail("the payment is zero", n, payment, pv, fv);
   if (guess <= -1) Fail("the starting guess must be above -100%", n, payment, pv, fv);
 
-  // Payments that add up exactly to what is owed: no interest at all.
-  if (pv + payment * n + fv == 0) return 0.0;
+  // Payments that add up exactly to what is owed: no interest at all. Below
+  // the smallest normal double the sum is too coarse to tell (a term of 1.00002
+  // rounds away), so such a present value is searched as any other.
+  if (std::fabs(pv) >= std::numeric_limits<double>::min() && pv + payment * n + fv == 0) return 0.0;
 
   if (fv == 0) {
     if (pv == 0) Fail("there is nothing to repay", n, payment, pv, fv);

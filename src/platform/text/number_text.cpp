@@ -53,6 +53,7 @@ void ThrowNotFinite() { throw NumberTextError("a figure is not a finite number")
 Digits15 Decompose(double value) {
   Digits15 out;
   if (!std::isfinite(value)) ThrowNotFinite();
+  if (std::fabs(value) > kLargestFigure) throw NumberTextError("a figure is too large to be written");
   if (value == 0) return out;
   char buf[48];
   auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);

@@ -18,12 +18,18 @@ class NumberTextError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The largest magnitude the writers take. Just above it the 15-digit form
+// (1.79769313486232e308) is beyond the largest double and could not be read
+// back.
+inline constexpr double kLargestFigure = 1.79769313486231e308;
+
 // The pattern "0.00": two fixed decimals, no thousands separator, halves
 // rounded away from zero. The rounding works on the number's 15-significant-
 // digit decimal text, so 2.675 gives "2.68" and 1.005 gives "1.01", as users
 // expect from what the value looks like. A result that would read "-0.00" is
 // "0.00". Large values are written in full (1e15 -> "1000000000000000.00").
-// Throws NumberTextError for infinity or NaN (no figure may hold them).
+// Throws NumberTextError for infinity or NaN (no figure may hold them) and for
+// a value beyond kLargestFigure.
 std::string Format00(double value);
 
 // The pattern "0": whole units, halves away from zero (14999.6 -> "15000").
@@ -47,7 +53,7 @@ int WholeHalfEven(double value);
 // ("92973.4", "100000", "0.0151308439", "-3.5", 1e-7 -> "0.0000001"). Since a
 // 15-digit decimal reads back to one double only, this is also the shortest
 // text of that rounded value. Zero (also -0) is "0".
-// Throws NumberTextError for infinity or NaN.
+// Throws as Format00.
 std::string PlainNumber(double value);
 
 // Reads a number text strictly: optional blanks (space, tab) around, optional

@@ -58,9 +58,12 @@ TEST(Format0Test, WholeUnitsHalvesAwayFromZero) {
   for (const auto& c : cases) EXPECT_EQ(Format0(c.value), c.expected) << c.value;
 }
 
-TEST(FormatTest, RefusesInfinityAndNaN) {
+// Beyond kLargestFigure the 15-digit text would overflow when read back.
+TEST(FormatTest, RefusesInfinityNaNAndWhatCouldNotBeReadBack) {
+  EXPECT_EQ(PlainNumber(kLargestFigure), "179769313486231" + std::string(294, '0'));
   for (double v : {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                   std::numeric_limits<double>::quiet_NaN()}) {
+                   std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::max(),
+                   -std::numeric_limits<double>::max()}) {
     EXPECT_THROW(Format00(v), NumberTextError);
     EXPECT_THROW(Format0(v), NumberTextError);
     EXPECT_THROW(PlainNumber(v), NumberTextError);
