@@ -12,6 +12,7 @@
 
 #include "platform/db/connection.h"
 #include "web/assets.h"
+#include "web/event_body.h"
 #include "web/rate_limiter.h"
 #include "web/session_store.h"
 #include "web/sign_in.h"
@@ -39,7 +40,7 @@ void SendJson(httplib::Response& res, int status, const json& body) {
 }
 
 void SendError(httplib::Response& res, int status, const std::string& message) {
-  SendJson(res, status, {{"error", message}});
+  SendJson(res, status, {{"ok", false}, {"error", message}});
 }
 
 std::string CookieValue(const httplib::Request& req, const std::string& name) {
@@ -60,33 +61,13 @@ std::string CookieValue(const httplib::Request& req, const std::string& name) {
 
 // A JSON body, or nullopt (a body that is not an object counts as malformed).
 std::optional<json> ParseBody(const httplib::Request& req) {
-  json body = json::parse(req.body, nullptr, false);
-  if (body.is_discarded() || !body.is_object()) return std::nullopt;
-  return body;
+  return ParseJsonObject(req.body);
 }
 
 bool IsJsonRequest(const httplib::Request& req) {
   std::string type = req.get_header_value("Content-Type");
   std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return std::tolower(c); });
   return type.rfind("application/json", 0) == 0;
-}
-
-// Reads an integer member; nullopt when it is missing, not a whole number or
-// outside `int`.
-std::optional<int> IntMember(const json& body, const char* name, std::optional<int> fallback = std::nullopt) {
-  auto it = body.find(name);
-  if (it == body.end() || it->is_null()) return fallback;
-  if (!it->is_number_integer()) return std::nullopt;
-  auto v = it->get<std::int64_t>();
-  if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max()) return std::nullopt;
-  return static_cast<int>(v);
-}
-
-std::optional<std::string> TextMember(const json& body, const char* name, bool required) {
-  auto it = body.find(name);
-  if (it == body.end() || it->is_null()) return required ? std::nullopt : std::optional<std::string>(std::string());
-  if (!it->is_string()) return std::nullopt;
-  return it->get<std::string>();
 }
 
 std::string Lower(std::string s) {
@@ -336,37 +317,13 @@ struct Server::Impl {
     if (!session->Started()) return SendError(res, 409, "Choose where to work first.");
     auto body = ParseBody(req);
     if (!body) return SendError(res, 400, "The event is malformed.");
-    Command c;
-    auto window = TextMember(*body, "window", true);
-    auto control = TextMember(*body, "control", false);
-    auto type = TextMember(*body, "type", true);
-    auto value = TextMember(*body, "value", false);
-    auto key = IntMember(*body, "key", 0);
-    auto item = IntMember(*body, "item", -1);
-    auto row = IntMember(*body, "row", -1);
-    auto col = IntMember(*body, "col", -1);
-    auto button = IntMember(*body, "button", 0);
-    auto sel_start = IntMember(*body, "sel_start", -1);
-    auto sel_length = IntMember(*body, "sel_length", 0);
-    if (!window || !control || !type || !value || !key || !item || !row || !col || !button || !sel_start ||
-        !sel_length || type->empty())
-      return SendError(res, 400, "The event is malformed.");
-    c.window = *window;
-    c.event.control = *control;
-    c.event.type = *type;
-    c.event.value = *value;
-    c.event.key = *key;
-    c.event.item = *item;
-    c.event.row = *row;
-    c.event.col = *col;
-    c.event.button = *button;
-    c.event.sel_start = *sel_start;
-    c.event.sel_length = *sel_length;
-    auto answer = session->Channel().Submit(std::move(c), options.event_wait);
+    auto c = DecodeEvent(*body);
+    if (!c) return SendError(res, 400, "The event is malformed.");
+    auto answer = session->Channel().Submit(*c, options.event_wait);
     if (!answer) return SendJson(res, 202, {{"stage", "run"}, {"busy", true}});
     if (answer->status != 200)
-      spdlog::warn("user {}: {} on {}.{} answered {}: {}", session->User().user_name, *type, *window, *control,
-                   answer->status, answer->message);
+      spdlog::warn("user {}: {} on {}.{} answered {}: {}", session->User().user_name, c->event.type, c->window,
+                   c->event.control, answer->status, answer->message);
     SendRun(req, res, *answer, false, answer->status);
   }
 
@@ -398,6 +355,7 @@ struct Server::Impl {
   void Routes() {
     http.new_task_queue = [n = options.threads] { return new httplib::ThreadPool(static_cast<size_t>(n)); };
     http.set_payload_max_length(256 * 1024);
+    http.set_keep_alive_max_count(static_cast<size_t>(std::max(1, options.keep_alive_requests)));
     // Answers are written as headers then body: without this the body waits
     // for the client's delayed acknowledgement, some 40 ms a request.
     http.set_tcp_nodelay(true);

@@ -48,7 +48,13 @@ struct ServerOptions {
   std::chrono::milliseconds event_wait{25000};
   // Mark the cookie Secure (behind a TLS proxy).
   bool secure_cookie = false;
-  int threads = 32;
+  // HTTP worker threads. The library serves one connection per thread for as
+  // long as it is kept alive, so this bounds the connections served at once:
+  // an office of users with a connection or two each, with room to spare.
+  int threads = 64;
+  // Requests one connection may carry before it is closed: reconnecting
+  // costs more than most answers do.
+  int keep_alive_requests = 100;
 };
 
 class Server {

@@ -7,6 +7,7 @@
 
 #include "platform/forms/combo_box.h"
 #include "platform/forms/form.h"
+#include "platform/forms/json_writer.h"
 #include "platform/forms/menu.h"
 #include "platform/forms/text_box.h"
 
@@ -78,7 +79,10 @@ class KeyUpGuard {
 }  // namespace
 
 WebHost::WebHost(UiChannel& channel, DocumentShelf& documents, nlohmann::json heading)
-    : channel_(channel), documents_(documents), heading_(std::move(heading)) {}
+    : channel_(channel),
+      documents_(documents),
+      heading_(std::move(heading)),
+      heading_text_(heading_.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)) {}
 
 void WebHost::RunModal(forms::Form& form) {
   while (form.IsLoaded()) ServeOne();
@@ -133,7 +137,7 @@ void WebHost::ShowDocument(const std::string& title, const std::string& mime, st
 }
 
 void WebHost::ServeOne() {
-  UiChannel::Job& job = channel_.Next(Snapshot().dump());
+  UiChannel::Job& job = channel_.Next(SnapshotText());
   Apply(job.command);
 }
 
@@ -250,52 +254,84 @@ void WebHost::ApplyToForm(forms::Form& form, const Command& command) {
   form.Dispatch(e);
 }
 
-nlohmann::json WebHost::Snapshot() const {
-  nlohmann::json s;
-  s["heading"] = heading_;
-  auto& windows = s["windows"] = nlohmann::json::array();
+nlohmann::json WebHost::Snapshot() const { return nlohmann::json::parse(SnapshotText()); }
+
+std::string WebHost::SnapshotText() const {
+  forms::JsonWriter out;
+  out.Reserve(32 * 1024);
+  out.BeginObject();
+  out.Key("heading");
+  out.Raw(heading_text_);
+  out.Key("windows");
+  out.BeginArray();
   bool busy = false;
   const forms::Form* top_form = nullptr;
+  // What the browser needs beside each control's own state: whether it shows
+  // through its containers, and a text box's selection.
+  const forms::Form::ControlNote note = [](const forms::Control& c, forms::JsonWriter& w) {
+    w.Field("shown", c.Shown());
+    if (auto* box = dynamic_cast<const forms::TextBox*>(&c)) {
+      w.Field("selStart", box->SelStart);
+      w.Field("selLength", box->SelLength);
+    }
+  };
   for (forms::Form* f : Stack()) {
     if (!f->IsLoaded()) continue;
-    nlohmann::json w;
-    f->Describe(w);
-    w["kind"] = "form";
-    auto& controls = w["controls"];
-    const auto& list = f->Controls();
-    for (size_t i = 0; i < list.size() && i < controls.size(); ++i) {
-      const forms::Control* c = list[i];
-      controls[i]["shown"] = c->Shown();
-      if (auto* box = dynamic_cast<const forms::TextBox*>(c)) {
-        controls[i]["selStart"] = box->SelStart;
-        controls[i]["selLength"] = box->SelLength;
-      }
-    }
+    out.BeginObject();
+    f->Write(out, note);
+    out.Field("kind", "form");
+    out.EndObject();
     busy = busy || f->Busy;
     top_form = f;
-    windows.push_back(std::move(w));
   }
-  nlohmann::json focus = {{"window", top_form ? top_form->Name() : std::string()},
-                          {"control", top_form && top_form->ActiveControl() ? top_form->ActiveControl()->Name()
-                                                                           : std::string()}};
+  std::string focus_window = top_form ? top_form->Name() : std::string();
+  std::string focus_control =
+      top_form && top_form->ActiveControl() ? top_form->ActiveControl()->Name() : std::string();
   for (const Overlay* o : overlays_) {
-    nlohmann::json w;
+    out.BeginObject();
     if (o->kind == "msgbox") {
-      w = {{"kind", "msgbox"},         {"name", kMsgBoxWindow},       {"caption", o->title},
-           {"prompt", o->prompt},      {"icon", o->icon},             {"buttons", o->buttons},
-           {"defaultButton", o->default_button}, {"cancelButton", o->cancel_button}};
-      focus = {{"window", kMsgBoxWindow}, {"control", o->default_button}};
+      out.Field("kind", "msgbox");
+      out.Field("name", kMsgBoxWindow);
+      out.Field("caption", o->title);
+      out.Field("prompt", o->prompt);
+      out.Field("icon", o->icon);
+      out.Key("buttons");
+      out.BeginArray();
+      for (const auto& b : o->buttons) out.String(b);
+      out.EndArray();
+      out.Field("defaultButton", o->default_button);
+      out.Field("cancelButton", o->cancel_button);
+      focus_window = kMsgBoxWindow;
+      focus_control = o->default_button;
     } else {
-      w = {{"kind", "menu"}, {"name", kMenuWindow}, {"owner", o->owner}};
-      o->menu->Describe(w["menu"]);
-      focus = {{"window", kMenuWindow}, {"control", ""}};
+      out.Field("kind", "menu");
+      out.Field("name", kMenuWindow);
+      out.Field("owner", o->owner);
+      out.Key("menu");
+      out.BeginObject();
+      o->menu->Write(out);
+      out.EndObject();
+      focus_window = kMenuWindow;
+      focus_control.clear();
     }
-    windows.push_back(std::move(w));
+    out.EndObject();
   }
-  s["focus"] = std::move(focus);
-  s["busy"] = busy;
-  if (last_document_) s["document"] = {{"id", last_document_}, {"title", last_document_title_}};
-  return s;
+  out.EndArray();
+  out.Key("focus");
+  out.BeginObject();
+  out.Field("window", focus_window);
+  out.Field("control", focus_control);
+  out.EndObject();
+  out.Field("busy", busy);
+  if (last_document_) {
+    out.Key("document");
+    out.BeginObject();
+    out.Field("id", last_document_);
+    out.Field("title", last_document_title_);
+    out.EndObject();
+  }
+  out.EndObject();
+  return out.Take();
 }
 
 }  // namespace hp::web

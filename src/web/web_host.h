@@ -40,8 +40,11 @@ class WebHost : public forms::Host {
   void ShowDocument(const std::string& title, const std::string& mime, std::string bytes) override;
 
   // The windows as the browser draws them: bottom first, then the message box
-  // or menu, with the focus and the hourglass.
+  // or menu, with the focus and the hourglass. SnapshotText is the JSON text
+  // every answer carries, written without building a document; Snapshot is
+  // the same parsed.
   nlohmann::json Snapshot() const;
+  std::string SnapshotText() const;
 
   // Waits for the next command and applies it. Throws SessionClosed.
   void ServeOne();
@@ -73,6 +76,7 @@ class WebHost : public forms::Host {
   UiChannel& channel_;
   DocumentShelf& documents_;
   nlohmann::json heading_;
+  std::string heading_text_;  // heading_ as JSON text, made once
   std::vector<Overlay*> overlays_;
   int last_document_ = 0;
   std::string last_document_title_;

@@ -1,6 +1,7 @@
 #include "platform/forms/basic_controls.h"
 
-#include <nlohmann/json.hpp>
+#include "platform/forms/json_writer.h"
+
 
 #include "platform/forms/form.h"
 
@@ -51,9 +52,9 @@ void CheckBox::Handle(const Event& e) {
   Control::Handle(e);
 }
 
-void CheckBox::Describe(nlohmann::json& out) const {
-  Control::Describe(out);
-  out["value"] = Value;
+void CheckBox::Write(JsonWriter& out) const {
+  Control::Write(out);
+  out.Field("value", Value);
 }
 
 OptionButton::OptionButton(Form& owner, std::string name, std::string caption)
@@ -81,9 +82,9 @@ void OptionButton::Handle(const Event& e) {
   Control::Handle(e);
 }
 
-void OptionButton::Describe(nlohmann::json& out) const {
-  Control::Describe(out);
-  out["value"] = value_;
+void OptionButton::Write(JsonWriter& out) const {
+  Control::Write(out);
+  out.Field("value", value_);
 }
 
 DatePicker::DatePicker(Form& owner, std::string name) : Control(owner, std::move(name), "date") {}
@@ -99,10 +100,10 @@ void DatePicker::Handle(const Event& e) {
   Control::Handle(e);
 }
 
-void DatePicker::Describe(nlohmann::json& out) const {
-  Control::Describe(out);
-  out["value"] = text::IsoDate(Value);
-  out["text"] = text::ShortDate(Value);
+void DatePicker::Write(JsonWriter& out) const {
+  Control::Write(out);
+  out.Field("value", text::IsoDate(Value));
+  out.Field("text", text::ShortDate(Value));
 }
 
 }  // namespace hp::forms

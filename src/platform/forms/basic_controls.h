@@ -38,7 +38,7 @@ class CheckBox : public Control {
   int Value = 0;  // 0 unticked, 1 ticked
   std::function<void()> Click;
   void Handle(const Event& e) override;
-  void Describe(nlohmann::json& out) const override;
+  void Write(JsonWriter& out) const override;
   std::string ValueSignature() const override { return std::to_string(Value); }
 
  protected:
@@ -56,7 +56,7 @@ class OptionButton : public Control {
   void SetValue(bool on);
   std::function<void()> Click;
   void Handle(const Event& e) override;
-  void Describe(nlohmann::json& out) const override;
+  void Write(JsonWriter& out) const override;
   std::string ValueSignature() const override { return value_ ? "1" : "0"; }
 
  protected:
@@ -72,7 +72,7 @@ class DatePicker : public Control {
   text::Date Value{2000, 1, 1};
   std::function<void()> Change;
   void Handle(const Event& e) override;
-  void Describe(nlohmann::json& out) const override;
+  void Write(JsonWriter& out) const override;
   std::string ValueSignature() const override { return text::IsoDate(Value); }
 
  protected:

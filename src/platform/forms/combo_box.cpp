@@ -1,8 +1,9 @@
 #include "platform/forms/combo_box.h"
 
+#include "platform/forms/json_writer.h"
+
 #include "platform/forms/text_box.h"
 
-#include <nlohmann/json.hpp>
 #include <stdexcept>
 
 namespace hp::forms {
@@ -70,13 +71,15 @@ void ComboBox::Handle(const Event& e) {
   Control::Handle(e);
 }
 
-void ComboBox::Describe(nlohmann::json& out) const {
-  Control::Describe(out);
-  out["editable"] = style == Style::DropDownCombo;
-  out["text"] = text_;
-  out["index"] = index_;
-  auto& list = out["items"] = nlohmann::json::array();
-  for (const auto& it : items_) list.push_back(it.text);
+void ComboBox::Write(JsonWriter& out) const {
+  Control::Write(out);
+  out.Field("editable", style == Style::DropDownCombo);
+  out.Field("text", text_);
+  out.Field("index", index_);
+  out.Key("items");
+  out.BeginArray();
+  for (const auto& it : items_) out.String(it.text);
+  out.EndArray();
 }
 
 std::string ComboBox::ValueSignature() const { return std::to_string(index_) + "|" + text_; }

@@ -43,7 +43,7 @@ class ComboBox : public Control {
   std::function<void()> Change;
 
   void Handle(const Event& e) override;
-  void Describe(nlohmann::json& out) const override;
+  void Write(JsonWriter& out) const override;
   std::string ValueSignature() const override;
 
  protected:

@@ -4,6 +4,7 @@
 
 #include "platform/forms/basic_controls.h"
 #include "platform/forms/form.h"
+#include "platform/forms/json_writer.h"
 #include "platform/forms/tab_strip.h"
 
 namespace hp::forms {
@@ -59,23 +60,32 @@ void Control::Handle(const Event& e) {
   Refuse("does not take '" + e.type + "' events");
 }
 
+void Control::Write(JsonWriter& out) const {
+  out.Field("name", name_);
+  out.Field("kind", kind_);
+  out.Field("caption", Caption);
+  out.Field("left", Pos.left);
+  out.Field("top", Pos.top);
+  out.Field("width", Pos.width);
+  out.Field("height", Pos.height);
+  out.Field("enabled", Enabled);
+  out.Field("visible", Visible);
+  if (Locked) out.Field("locked", true);
+  out.Field("tabIndex", TabIndex);
+  if (ForeColor != kDefaultColour) out.Field("foreColor", ForeColor);
+  if (BackColor != kDefaultColour) out.Field("backColor", BackColor);
+  if (!ToolTipText.empty()) out.Field("toolTip", ToolTipText);
+  if (Container) out.Field("container", Container->Name());
+  if (TabPage >= 0) out.Field("tabPage", TabPage);
+}
+
 void Control::Describe(nlohmann::json& out) const {
-  out["name"] = name_;
-  out["kind"] = kind_;
-  out["caption"] = Caption;
-  out["left"] = Pos.left;
-  out["top"] = Pos.top;
-  out["width"] = Pos.width;
-  out["height"] = Pos.height;
-  out["enabled"] = Enabled;
-  out["visible"] = Visible;
-  if (Locked) out["locked"] = true;
-  out["tabIndex"] = TabIndex;
-  if (ForeColor != kDefaultColour) out["foreColor"] = ForeColor;
-  if (BackColor != kDefaultColour) out["backColor"] = BackColor;
-  if (!ToolTipText.empty()) out["toolTip"] = ToolTipText;
-  if (Container) out["container"] = Container->Name();
-  if (TabPage >= 0) out["tabPage"] = TabPage;
+  JsonWriter w;
+  w.BeginObject();
+  Write(w);
+  w.EndObject();
+  if (!out.is_object()) out = nlohmann::json::object();
+  out.update(nlohmann::json::parse(w.Text()));
 }
 
 }  // namespace hp::forms

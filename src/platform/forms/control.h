@@ -16,6 +16,7 @@
 namespace hp::forms {
 
 class Form;
+class JsonWriter;
 
 struct Rect {
   int left = 0, top = 0, width = 0, height = 0;
@@ -70,8 +71,12 @@ class Control {
 
   // Applies a user event; throws EventError when the control does not take it.
   virtual void Handle(const Event& e);
-  // The control's state for the browser.
-  virtual void Describe(nlohmann::json& out) const;
+  // The control's state for the browser, written as the members of the
+  // object `out` has open (the caller opens and closes it). Each kind of
+  // control adds its own members after the common ones.
+  virtual void Write(JsonWriter& out) const;
+  // The same state as a JSON object, merged into `out`.
+  void Describe(nlohmann::json& out) const;
   // A text that changes whenever the user-visible value changes (for change
   // detection on close).
   virtual std::string ValueSignature() const { return {}; }

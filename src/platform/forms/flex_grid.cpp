@@ -1,9 +1,10 @@
 #include "platform/forms/flex_grid.h"
 
+#include "platform/forms/json_writer.h"
+
 #include <strings.h>
 
 #include <algorithm>
-#include <nlohmann/json.hpp>
 #include <stdexcept>
 
 #include "platform/text/number_text.h"
@@ -160,39 +161,52 @@ void FlexGrid::Handle(const Event& e) {
   Control::Handle(e);
 }
 
-void FlexGrid::Describe(nlohmann::json& out) const {
-  Control::Describe(out);
-  out["rows"] = Rows();
-  out["cols"] = cols_;
-  out["fixedRows"] = FixedRows;
-  out["row"] = Row;
-  out["col"] = Col;
-  out["rowSel"] = RowSel;
-  out["colSel"] = ColSel;
-  out["topRow"] = TopRow;
-  if (ForeColorSel != kDefaultColour) out["foreColorSel"] = ForeColorSel;
-  auto& widths = out["widths"] = nlohmann::json::array();
-  for (int w : widths_) widths.push_back(w);
+void FlexGrid::Write(JsonWriter& out) const {
+  Control::Write(out);
+  out.Field("rows", Rows());
+  out.Field("cols", cols_);
+  out.Field("fixedRows", FixedRows);
+  out.Field("row", Row);
+  out.Field("col", Col);
+  out.Field("rowSel", RowSel);
+  out.Field("colSel", ColSel);
+  out.Field("topRow", TopRow);
+  if (ForeColorSel != kDefaultColour) out.Field("foreColorSel", ForeColorSel);
+  out.Key("widths");
+  out.BeginArray();
+  for (int w : widths_) out.Int(w);
+  out.EndArray();
   // The heading rows, then a window of rows from TopRow: the browser asks for
-  // more by scrolling.
-  auto& rows = out["cells"] = nlohmann::json::object();
+  // more by scrolling. Keyed by row number; a row that is also a heading row
+  // is sent once.
+  out.Key("cells");
+  out.BeginObject();
   auto add = [&](int r) {
-    nlohmann::json cells = nlohmann::json::array();
-    nlohmann::json colours = nlohmann::json::array();
+    const auto& row = cells_[static_cast<size_t>(r)];
+    out.Key(std::to_string(r));
+    out.BeginObject();
+    out.Key("text");
+    out.BeginArray();
     bool coloured = false;
-    for (const auto& cell : cells_[static_cast<size_t>(r)]) {
-      cells.push_back(cell.text);
-      colours.push_back(cell.colour);
+    for (const auto& cell : row) {
+      out.String(cell.text);
       coloured |= cell.colour != kDefaultColour;
     }
-    nlohmann::json row = {{"text", std::move(cells)}};
-    if (coloured) row["colours"] = std::move(colours);
-    rows[std::to_string(r)] = std::move(row);
+    out.EndArray();
+    if (coloured) {
+      out.Key("colours");
+      out.BeginArray();
+      for (const auto& cell : row) out.Int(cell.colour);
+      out.EndArray();
+    }
+    out.EndObject();
   };
-  for (int r = 0; r < std::min(FixedRows, Rows()); ++r) add(r);
-  int first = std::max(FixedRows, TopRow - VisibleRows);
+  const int fixed = std::min(FixedRows, Rows());
+  for (int r = 0; r < fixed; ++r) add(r);
+  int first = std::max({FixedRows, TopRow - VisibleRows, fixed});
   int last = std::min(Rows(), TopRow + 2 * VisibleRows);
   for (int r = first; r < last; ++r) add(r);
+  out.EndObject();
 }
 
 }  // namespace hp::forms

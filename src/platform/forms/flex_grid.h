@@ -61,7 +61,7 @@ class FlexGrid : public Control {
   std::function<void(int col, int twips)> ColumnResized;
 
   void Handle(const Event& e) override;
-  void Describe(nlohmann::json& out) const override;
+  void Write(JsonWriter& out) const override;
 
  protected:
   bool Focusable() const override { return true; }

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/forms/basic_controls.h"
+#include "platform/forms/json_writer.h"
 #include "platform/forms/menu.h"
 
 namespace hp::forms {
@@ -114,22 +115,34 @@ void Form::Dispatch(const Event& e) {
   c->Handle(e);
 }
 
-void Form::Describe(nlohmann::json& out) const {
-  out["name"] = name_;
-  out["caption"] = Caption;
-  out["width"] = Width;
-  out["height"] = Height;
-  if (BackColor != kDefaultColour) out["backColor"] = BackColor;
-  if (Busy) out["busy"] = true;
-  out["focus"] = focus_ ? focus_->Name() : std::string();
-  if (DefaultButton) out["defaultButton"] = DefaultButton->Name();
-  if (CancelButton) out["cancelButton"] = CancelButton->Name();
-  auto& list = out["controls"] = nlohmann::json::array();
+void Form::Write(JsonWriter& out, const ControlNote& note) const {
+  out.Field("name", name_);
+  out.Field("caption", Caption);
+  out.Field("width", Width);
+  out.Field("height", Height);
+  if (BackColor != kDefaultColour) out.Field("backColor", BackColor);
+  if (Busy) out.Field("busy", true);
+  out.Field("focus", focus_ ? focus_->Name() : std::string());
+  if (DefaultButton) out.Field("defaultButton", DefaultButton->Name());
+  if (CancelButton) out.Field("cancelButton", CancelButton->Name());
+  out.Key("controls");
+  out.BeginArray();
   for (Control* c : controls_) {
-    nlohmann::json j;
-    c->Describe(j);
-    list.push_back(std::move(j));
+    out.BeginObject();
+    c->Write(out);
+    if (note) note(*c, out);
+    out.EndObject();
   }
+  out.EndArray();
+}
+
+void Form::Describe(nlohmann::json& out) const {
+  JsonWriter w;
+  w.BeginObject();
+  Write(w);
+  w.EndObject();
+  if (!out.is_object()) out = nlohmann::json::object();
+  out.update(nlohmann::json::parse(w.Text()));
 }
 
 std::map<std::string, std::string> Form::Values() const {

@@ -6,6 +6,7 @@
 // positions, tab order, headers); the browser draws it from Describe().
 #pragma once
 
+#include <functional>
 #include <nlohmann/json_fwd.hpp>
 #include <map>
 #include <string>
@@ -18,6 +19,7 @@
 namespace hp::forms {
 
 class CommandButton;
+class JsonWriter;
 struct Menu;
 
 class Form {
@@ -66,7 +68,12 @@ class Form {
   // hidden or disabled, or locked for an edit; nothing changes then.
   void Dispatch(const Event& e);
 
-  // The window for the browser: caption, size, controls, focus.
+  // The window for the browser: caption, size, controls, focus, written as
+  // the members of the object `out` has open. `note`, when given, adds
+  // members of its own to each control's object after the control's.
+  using ControlNote = std::function<void(const Control&, JsonWriter&)>;
+  void Write(JsonWriter& out, const ControlNote& note = {}) const;
+  // The same as a JSON object, merged into `out`.
   void Describe(nlohmann::json& out) const;
   // The user-visible values of all controls, by control name.
   std::map<std::string, std::string> Values() const;

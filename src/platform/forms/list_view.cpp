@@ -1,6 +1,7 @@
 #include "platform/forms/list_view.h"
 
-#include <nlohmann/json.hpp>
+#include "platform/forms/json_writer.h"
+
 #include <stdexcept>
 
 namespace hp::forms {
@@ -87,21 +88,32 @@ void ListView::Handle(const Event& e) {
   Control::Handle(e);
 }
 
-void ListView::Describe(nlohmann::json& out) const {
-  Control::Describe(out);
-  auto& cols = out["columns"] = nlohmann::json::array();
-  for (const auto& c : Columns) cols.push_back({{"header", c.header}, {"width", c.width}});
-  auto& rows = out["rows"] = nlohmann::json::array();
-  for (const auto& it : items_) {
-    nlohmann::json r = nlohmann::json::array();
-    r.push_back(it.text);
-    for (size_t j = 0; j + 1 < Columns.size(); ++j) r.push_back(j < it.sub.size() ? it.sub[j] : std::string());
-    rows.push_back(std::move(r));
+void ListView::Write(JsonWriter& out) const {
+  Control::Write(out);
+  out.Key("columns");
+  out.BeginArray();
+  for (const auto& c : Columns) {
+    out.BeginObject();
+    out.Field("header", c.header);
+    out.Field("width", c.width);
+    out.EndObject();
   }
-  out["selected"] = selected_;
+  out.EndArray();
+  out.Key("rows");
+  out.BeginArray();
+  for (const auto& it : items_) {
+    out.BeginArray();
+    out.String(it.text);
+    for (size_t j = 0; j + 1 < Columns.size(); ++j) out.String(j < it.sub.size() ? it.sub[j] : std::string_view());
+    out.EndArray();
+  }
+  out.EndArray();
+  out.Field("selected", selected_);
   if (Checkboxes) {
-    auto& checked = out["checked"] = nlohmann::json::array();
-    for (const auto& it : items_) checked.push_back(it.checked);
+    out.Key("checked");
+    out.BeginArray();
+    for (const auto& it : items_) out.Bool(it.checked);
+    out.EndArray();
   }
 }
 

@@ -53,7 +53,7 @@ class ListView : public Control {
   std::function<void(int index)> ItemCheck;
 
   void Handle(const Event& e) override;
-  void Describe(nlohmann::json& out) const override;
+  void Write(JsonWriter& out) const override;
   std::string ValueSignature() const override;
 
  protected:

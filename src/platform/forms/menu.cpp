@@ -3,6 +3,8 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
+#include "platform/forms/json_writer.h"
+
 namespace hp::forms {
 
 MenuItem& Menu::Item(const std::string& item_name) {
@@ -21,11 +23,28 @@ bool Menu::Choose(const std::string& item_name) {
   return false;
 }
 
+void Menu::Write(JsonWriter& out) const {
+  out.Field("name", name);
+  out.Key("items");
+  out.BeginArray();
+  for (const auto& it : items) {
+    if (!it.visible) continue;
+    out.BeginObject();
+    out.Field("name", it.name);
+    out.Field("caption", it.caption);
+    out.Field("enabled", it.enabled);
+    out.EndObject();
+  }
+  out.EndArray();
+}
+
 void Menu::Describe(nlohmann::json& out) const {
-  out["name"] = name;
-  auto& list = out["items"] = nlohmann::json::array();
-  for (const auto& it : items)
-    if (it.visible) list.push_back({{"name", it.name}, {"caption", it.caption}, {"enabled", it.enabled}});
+  JsonWriter w;
+  w.BeginObject();
+  Write(w);
+  w.EndObject();
+  if (!out.is_object()) out = nlohmann::json::object();
+  out.update(nlohmann::json::parse(w.Text()));
 }
 
 }  // namespace hp::forms

@@ -11,6 +11,8 @@
 
 namespace hp::forms {
 
+class JsonWriter;
+
 struct MenuItem {
   std::string name;
   std::string caption;
@@ -27,6 +29,9 @@ struct Menu {
   // Runs the Click of the named item when it is enabled and visible; false
   // when there is no such item or it cannot be chosen.
   bool Choose(const std::string& item_name);
+  // The visible items for the browser, written as the members of the object
+  // `out` has open; Describe gives the same as a JSON object.
+  void Write(JsonWriter& out) const;
   void Describe(nlohmann::json& out) const;
 };
 

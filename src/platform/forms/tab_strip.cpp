@@ -1,6 +1,7 @@
 #include "platform/forms/tab_strip.h"
 
-#include <nlohmann/json.hpp>
+#include "platform/forms/json_writer.h"
+
 
 namespace hp::forms {
 
@@ -17,11 +18,18 @@ void TabStrip::Handle(const Event& e) {
   Control::Handle(e);
 }
 
-void TabStrip::Describe(nlohmann::json& out) const {
-  Control::Describe(out);
-  auto& tabs = out["tabs"] = nlohmann::json::array();
-  for (const auto& t : Tabs) tabs.push_back({{"caption", t.caption}, {"enabled", t.enabled}});
-  out["current"] = Current;
+void TabStrip::Write(JsonWriter& out) const {
+  Control::Write(out);
+  out.Key("tabs");
+  out.BeginArray();
+  for (const auto& t : Tabs) {
+    out.BeginObject();
+    out.Field("caption", t.caption);
+    out.Field("enabled", t.enabled);
+    out.EndObject();
+  }
+  out.EndArray();
+  out.Field("current", Current);
 }
 
 }  // namespace hp::forms

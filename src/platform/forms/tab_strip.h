@@ -24,7 +24,7 @@ class TabStrip : public Control {
   std::function<void()> Click;
 
   void Handle(const Event& e) override;
-  void Describe(nlohmann::json& out) const override;
+  void Write(JsonWriter& out) const override;
 
  protected:
   bool Focusable() const override { return true; }

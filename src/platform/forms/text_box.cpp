@@ -1,7 +1,8 @@
 #include "platform/forms/text_box.h"
 
+#include "platform/forms/json_writer.h"
+
 #include <algorithm>
-#include <nlohmann/json.hpp>
 
 #include "platform/forms/basic_controls.h"
 #include "platform/forms/form.h"
@@ -22,6 +23,9 @@ size_t Utf8ByteOffset(const std::string& s, size_t chars) {
 std::string EncodeUtf8(int cp) {
   std::string s;
   auto c = static_cast<unsigned>(cp);
+  // What is no character (a surrogate, beyond U+10FFFF, negative) is written
+  // as the replacement character: the text must stay valid UTF-8.
+  if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
   if (c < 0x80) {
     s += static_cast<char>(c);
   } else if (c < 0x800) {
@@ -88,7 +92,7 @@ void TextBox::ApplyKey(int key, const std::string& typed, int sel_start, int sel
       --start;
     }
     next.erase(b0, b1 - b0);
-  } else if (key >= 32 || key == 9 || (key == 10 && MultiLine)) {
+  } else if ((key >= 32 && key < kSpecialKey) || key == 9 || (key == 10 && MultiLine)) {
     // A key handler may have changed the key (upper-casing, say): the text
     // typed counts only when the key is still the one typed.
     std::string ch = EncodeUtf8(key);
@@ -131,12 +135,12 @@ void TextBox::Handle(const Event& e) {
   Control::Handle(e);
 }
 
-void TextBox::Describe(nlohmann::json& out) const {
-  Control::Describe(out);
-  out["text"] = text_;
-  if (MaxLength) out["maxLength"] = MaxLength;
-  if (MultiLine) out["multiLine"] = true;
-  if (PasswordChar) out["password"] = true;
+void TextBox::Write(JsonWriter& out) const {
+  Control::Write(out);
+  out.Field("text", text_);
+  if (MaxLength) out.Field("maxLength", MaxLength);
+  if (MultiLine) out.Field("multiLine", true);
+  if (PasswordChar) out.Field("password", true);
 }
 
 }  // namespace hp::forms

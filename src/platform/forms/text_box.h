@@ -29,7 +29,7 @@ class TextBox : public Control {
   std::function<void()> Change;
 
   void Handle(const Event& e) override;
-  void Describe(nlohmann::json& out) const override;
+  void Write(JsonWriter& out) const override;
   std::string ValueSignature() const override { return text_; }
 
  protected:
@@ -46,7 +46,8 @@ std::string WithoutNul(std::string text);
 
 // Byte offset of character `chars` of a UTF-8 text, clamped to its end.
 size_t Utf8ByteOffset(const std::string& s, size_t chars);
-// The UTF-8 text of one character (code point).
+// The UTF-8 text of one character (code point); U+FFFD for a value that is
+// no character (a surrogate, beyond U+10FFFF, negative).
 std::string EncodeUtf8(int code_point);
 // The first character (code point) of a UTF-8 text; 0 for an empty text.
 unsigned DecodeFirst(const std::string& s);
