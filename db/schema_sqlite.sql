@@ -286,12 +286,14 @@ CREATE TABLE IF NOT EXISTS hpUserLogin (
   PasswordHash TEXT NOT NULL
 );
 
--- The processing with all its lines, for the report.
+-- The processing with all its lines, for the report. Lines are its company's only:
+-- the line tables are keyed by identifier alone, so another company may file
+-- lines under the same identifier.
 CREATE VIEW IF NOT EXISTS vwHPProcessingWithAllDetails AS
 SELECT h.*, d.*, c.CustomerName, i.hpqhQuotationNo, i.hpqhQuotationDate, dm.DepartmentName,
        co.CompanyName
 FROM aHpProcessingHeader h
-LEFT JOIN aHpProcessingDetail d ON d.hpdProcessingID = h.hphProcessingID
+LEFT JOIN aHpProcessingDetail d ON d.hpdProcessingID = h.hphProcessingID AND d.hpdCompanyID = h.hphCompanyID
 LEFT JOIN aCustomerMaster c ON c.CustomerID = h.hphCustomerID
 LEFT JOIN losHpInvoiceHeader i ON i.hpqhQuotationID = h.hphInvoiceID
 LEFT JOIN aDepartmentMaster dm ON dm.DepartmentID = h.hphDepartmentID

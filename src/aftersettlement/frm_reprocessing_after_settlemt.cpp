@@ -3,20 +3,18 @@
 #include <optional>
 
 #include "aftersettlement/after_settlement_reset.h"
-#include "customer/frm_customer_fetch.h"
 #include "platform/db/connection.h"
-#include "platform/db/row_writer.h"
 #include "platform/text/date_text.h"
 #include "platform/text/number_text.h"
 #include "processing/processing_no.h"
 #include "processing/processing_records.h"
+#include "processing/schedule.h"
 #include "reprocessing/reprocessing_records.h"
 #include "reprocessing/reprocessing_schedule.h"
 
 namespace hp::aftersettlement {
 namespace {
 
-using forms::MsgBoxResult;
 using text::Format00;
 
 db::Value I(std::int64_t v) { return v; }
@@ -25,6 +23,17 @@ db::Value I(std::int64_t v) { return v; }
 double Figure(const forms::TextBox& box) { return box.Text().empty() ? 0.0 : text::NumberOf(box.Text()); }
 // A box as the figures on the screen were computed from it.
 double V(const forms::TextBox& box) { return text::LeadingValue(box.Text()); }
+
+// A revised number of rentals the settled list can be cut to: a whole number
+// of at least 1 ("12.5" would cut the list to one count and show another).
+bool WholeRentals(const forms::TextBox& box) {
+  try {
+    processing::LineCount(box.Text());
+    return true;
+  } catch (const processing::ScheduleError&) {
+    return false;
+  }
+}
 
 std::string DateText(const db::Value& v) {
   std::string s = db::AsText(v);
@@ -78,64 +87,10 @@ std::string EditRefusal(const StoredRow& s) {
   return {};
 }
 
-// The columns of a stored row that saving it again must not change.
-struct Carried {
-  db::Value amended = std::int64_t{0};
-  db::Value cancel = std::int64_t{0};
-  std::optional<db::Value> cancel_remarks;  // written only when saved again
-};
-
-// One aHpProcessingHeader row of a re-processing after settlement.
-void WriteHeader(db::Connection& con, const reprocessing::ReprocessingHeader& h, const Carried& carried) {
-  db::RowWriter w(con, "aHpProcessingHeader");
-  w.AddNew();
-  w.Set("hphCompanyID", I(h.company));
-  w.Set("hphDepartmentID", I(h.department));
-  w.Set("hphProcessingID", I(h.id));
-  w.Set("hphProcessingNo", h.number);
-  w.Set("hphProcessingdate", text::IsoDate(h.date));
-  w.Set("hphCustomerID", I(h.customer));
-  w.Set("hphInvoiceID", I(h.invoice));
-  w.Set("hphUsed", I(0));
-  w.Set("hphFinancialID", I(h.financial));
-  w.Set("hphAmended", carried.amended);
-  w.Set("hphCancel", carried.cancel);
-  if (carried.cancel_remarks) w.Set("hphcancelRemarks", *carried.cancel_remarks);
-  w.Set("hphCashPrice", h.cash_price);
-  w.Set("hphDownPayment", h.down_payment);
-  w.Set("hphbalance", h.balance);
-  w.Set("hphNoOfRentals", I(h.rentals));
-  w.Set("hphInterestRate", h.interest_rate);
-  w.Set("hphInstallmentPrice", h.installment_price);
-  w.Set("hphRentalAmount", h.rental_amount);
-  w.Set("hphRemarks", h.remarks);
-  w.Set("hphAdjustmentAmount", h.adjustment_amount);
-  w.Set("hphReprocessingType", h.reprocessing_type);
-  w.Set("hphReferenceID", I(h.reference));
-  w.Set("hphreprocessaftersettlement", I(1));
-  w.Set("hphBalanceInterest", h.balance_interest ? db::Value(*h.balance_interest) : db::Value{});
-  w.Set("hphAdjustmentPosted", I(0));
-  w.Set("hphUserName", h.user_name);
-  if (h.update_user_name) w.Set("hphUpdateUserName", *h.update_user_name);
-  if (h.update_time) w.Set("hphUpdateTime", text::IsoDateTime(*h.update_time));
-  w.Update();
-}
-
 }  // namespace
 
 frmReprocessingAfterSettlemt::frmReprocessingAfterSettlemt(shell::BasModule& bas)
-    : Form(bas.host, "frmReprocessingAfterSettlemt"),
-      lbldepartment(*this, "lbldepartment", "Department:"),
-      cbodepartment(*this, "cbodepartment"),
-      lblCustomer(*this, "lblCustomer", "Customer Name:"),
-      cboCustomer(*this, "cboCustomer"),
-      cmdCustfetch(*this, "cmdCustfetch", "----"),
-      lblPrrocNo(*this, "lblPrrocNo", "Processing No:"),
-      cboPrrocNo(*this, "cboPrrocNo"),
-      lblPNo(*this, "lblPNo", "Processing No:"),
-      txtPNo(*this, "txtPNo"),
-      lblDate(*this, "lblDate", "Processing Date:"),
-      txtDate(*this, "txtDate"),
+    : ReprocessingScreen(bas, "frmReprocessingAfterSettlemt"),
       txtUserName(*this, "txtUserName"),
       lblInvoice(*this, "lblInvoice", "Invoice No:"),
       txtInvoice(*this, "txtInvoice"),
@@ -201,7 +156,6 @@ frmReprocessingAfterSettlemt::frmReprocessingAfterSettlemt(shell::BasModule& bas
       lineEditing(bas, *this,
                   reprocessing::RentalLineTarget{lvwReProcessing, lvwCashFlow, optAuto, optMan, txtTotRental, nullptr},
                   [this] { return cboPrrocNo.ListIndex() >= 0; }),
-      bas_(bas),
       schedule_(bas, SettlementControls{txtSP,
                                         txtDP,
                                         txtBal,
@@ -228,19 +182,6 @@ frmReprocessingAfterSettlemt::frmReprocessingAfterSettlemt(shell::BasModule& bas
   Width = 13200;
   Height = 10800;
 
-  // Choice of the processing.
-  lbldepartment.Place(120, 150, 1500, 285);
-  cbodepartment.Place(1700, 120, 3000, 315);
-  lblCustomer.Place(120, 570, 1500, 285);
-  cboCustomer.Place(1700, 540, 3600, 315);
-  cmdCustfetch.Place(5350, 540, 500, 315);
-  lblPrrocNo.Place(120, 990, 1500, 285);
-  cboPrrocNo.Place(1700, 960, 2000, 315);
-  lblPNo.Place(6200, 150, 1500, 285);
-  txtPNo.Place(7800, 120, 1800, 315);
-  lblDate.Place(6200, 570, 1500, 285);
-  txtDate.Place(7800, 540, 1800, 315);
-  txtUserName.Visible = false;
   lblInvoice.Place(6200, 990, 1500, 285);
   txtInvoice.Place(7800, 960, 1800, 315);
   lblInvDate.Place(6200, 1410, 1500, 285);
@@ -307,7 +248,6 @@ frmReprocessingAfterSettlemt::frmReprocessingAfterSettlemt(shell::BasModule& bas
 
   lblRemarks.Place(120, 3530, 1500, 285);
   txtRemarks.Place(1700, 3500, 5600, 315);
-  txtRemarks.MaxLength = 200;
   cmdReProcess.Place(1700, 4000, 2000, 400);
   cmdelete.Place(3900, 4000, 2400, 400);
 
@@ -325,16 +265,11 @@ frmReprocessingAfterSettlemt::frmReprocessingAfterSettlemt(shell::BasModule& bas
     c->Container = &sstbDetails;
     c->TabPage = 1;
   }
-  const std::vector<forms::ListView::Column> columns = {
-      {"Rental No", 900},        {"Cheque Date", 1100},    {"Capital", 1100},   {"Rental", 1000},
-      {"Interest", 1000},        {"Capital Repayment", 1300}, {"Capital Balance", 1200},
-      {"Bank Name", 1500},       {"ChequeNo", 1000},       {"Amount", 1000},    {"Settlement Amt", 1200},
-      {"MonthlyRate", 1000}};
   lvwReProcessing.Place(60, 400, 12750, 1500);
-  lvwReProcessing.Columns = columns;
+  lvwReProcessing.Columns = reprocessing::ScheduleColumns();
   lblPreDetails.Place(60, 1950, 2500, 285);
   lvwPreDetails.Place(60, 2250, 12750, 1450);
-  lvwPreDetails.Columns = columns;
+  lvwPreDetails.Columns = reprocessing::ScheduleColumns();
   lvwPreDetails.Checkboxes = true;
   lblTotRental.Place(60, 3800, 1200, 285);
   txtTotRental.Place(1300, 3770, 1500, 315);
@@ -343,15 +278,12 @@ frmReprocessingAfterSettlemt::frmReprocessingAfterSettlemt(shell::BasModule& bas
   lblTotCapitalRepayment.Place(6000, 3800, 1200, 285);
   txtTotCapitalRepayment.Place(7300, 3770, 1500, 315);
   lvwCashFlow.Place(60, 400, 12750, 3200);
-  lvwCashFlow.Columns = {
-      {"Cash Flow", 1000}, {"Discount Factor", 2000}, {"Rental Amount", 1800}, {"Discount Cash Flow", 2000}};
+  lvwCashFlow.Columns = reprocessing::CashFlowColumns();
   lbltotDiscCashFlow.Place(60, 3800, 1800, 285);
   txttotDiscCashFlow.Place(1900, 3770, 1500, 315);
 
   cmdOk.Place(10400, 9900, 1150, 400);
   cmdClose.Place(11700, 9900, 1150, 400);
-  cmdCustfetch.TabStop = false;
-  CancelButton = &cmdClose;
 
   // Boxes the program writes and the user only reads.
   for (forms::TextBox* box :
@@ -361,27 +293,6 @@ frmReprocessingAfterSettlemt::frmReprocessingAfterSettlemt(shell::BasModule& bas
         &txttotDiscCashFlow})
     box->Locked = true;
 
-  auto enter_as_tab = [this](int& key) { bas_.EnterAsTab(key); };
-  cbodepartment.KeyPress = enter_as_tab;
-  cboCustomer.KeyPress = enter_as_tab;
-  cboPrrocNo.KeyPress = enter_as_tab;
-  optAuto.KeyPress = enter_as_tab;
-  optMan.KeyPress = enter_as_tab;
-  txtRemarks.KeyPress = enter_as_tab;
-  sstbDetails.KeyPress = enter_as_tab;
-  txtNoRetals.GotFocus = [this] { shell::BasModule::SelectAllText(txtNoRetals); };
-  txtRemarks.GotFocus = [this] { shell::BasModule::SelectAllText(txtRemarks); };
-  txtRentalAmount.GotFocus = [this] { shell::BasModule::SelectAllText(txtRentalAmount); };
-  txtNoRetals.KeyPress = [this](int& key) {
-    if (!bas_.Trap(*this, "txtNoRetals_KeyPress", bas_.GStrMasterNewEditFlag,
-                   [&] { schedule_.txtNoRetals_KeyPress(key, gen_); }))
-      key = 0;
-  };
-  txtRentalAmount.KeyPress = [this](int& key) {
-    if (!bas_.Trap(*this, "txtRentalAmount_KeyPress", bas_.GStrMasterNewEditFlag,
-                   [&] { schedule_.txtRentalAmount_KeyPress(key, gen_); }))
-      key = 0;
-  };
   // The revised number is what the settled list is cut to: a list built for
   // another number must not be stored.
   txtNoRetals.Change = [this] { processed_ = false; };
@@ -389,92 +300,37 @@ frmReprocessingAfterSettlemt::frmReprocessingAfterSettlemt(shell::BasModule& bas
     bas_.Trap(*this, "txtnewInstPrice_Change", bas_.GStrMasterNewEditFlag, [&] { schedule_.txtnewInstPrice_Change(); });
   };
 
-  cboCustomer.Change = [this] { cboCustomer_Change(); };
-  cboCustomer.Click = [this] { cboCustomer_Click(); };
-  cboPrrocNo.Click = [this] { cboPrrocNo_Click(); };
-  cmdCustfetch.Click = [this] { cmdCustfetch_Click(); };
-  optAuto.Click = [this] { optAuto_Click(); };
-  optMan.Click = [this] { optMan_Click(); };
-  cmdReProcess.Click = [this] { cmdReProcess_Click(); };
   cmdelete.Click = [this] { cmdelete_Click(); };
   // The re-processing list opens no line on a double click here; its pop-up
   // menu works as on the re-processing screen.
   lvwReProcessing.MouseDown = [this](int button) { lineEditing.lvwReProcessing_MouseDown(button); };
-  cmdOk.Click = [this] { cmdOK_Click(); };
-  cmdClose.Click = [this] { cmdClose_Click(); };
+  BindShared({{cbodepartment, cboCustomer, cboPrrocNo, optAuto, optMan, txtSP, txtDP, txtBal, txtInstallmentPrice,
+               txtNoRetals, txtRentalAmount, txtMonthlyRate, txtInterestRate, txtReceipted, txtAdjustments,
+               txtAdjCapitalBal, txtTotRental, txtTotInterest, txtTotCapitalRepayment, txttotDiscCashFlow, txtInvoice,
+               lvwReProcessing, lvwCashFlow, cmdReProcess},
+              txtRemarks, txtUserName, sstbDetails, cmdOk, cmdClose});
 }
 
-bool frmReprocessingAfterSettlemt::EditMode() const { return bas_.GStrMasterNewEditFlag == "E"; }
+// ---- Hooks ----------------------------------------------------------------------
 
-bool frmReprocessingAfterSettlemt::ConfirmClearing(const std::string& question) {
-  return bas_.MsgBox(question, forms::vbYesNo + forms::vbInformation) == MsgBoxResult::Yes;
+const char* frmReprocessingAfterSettlemt::NewModeCustomers() const {
+  // Customers with a live first processing in the company; settlements play
+  // no part in the choice.
+  return "losHpCustomerDetails Inner Join aHpProcessingHeader ON "
+         " hphCustomerID=hpCustID And hphCancel=0 And hphAmended=0 And hphCompanyID=? And "
+         " coalesce(hphReferenceID,0)=0 where HPVerified=1 order by hpCustName ";
 }
 
-// ---- Loading and activation ---------------------------------------------------
-
-void frmReprocessingAfterSettlemt::Form_Load() {
-  bas_.Trap(*this, "Form_Load", bas_.GStrMasterNewEditFlag, [&] {
-    db_.adocon = bas_.adocon;
-    bas_.objColour->ApplyPavlin(*this);
-    bas_.objColour->Applytabcolor(sstbDetails);
-    first_activation_ = true;
-    db_.SetTable("adepartmentmaster");
-    db_.populateComboOrList(cbodepartment, "DepartmentID", "DepartmentName", "CompanyID = ? order by DepartmentName",
-                            {I(bas_.intCompanyID)});
-    FillCustomers();
-    if (bas_.intdepartmentid >= 1) {
-      gen_.SelectComboItemByValue(cbodepartment, bas_.intdepartmentid);
-      // A session department missing from the company's list leaves the
-      // choice to the user rather than locking an empty combo.
-      cbodepartment.Enabled = cbodepartment.ListIndex() < 0;
-    }
-    txtDate.SetText(text::ShortDate(bas_.dtProcessDate));
-    sstbDetails.Current = 0;
-    if (EditMode()) {
-      optAuto.Enabled = false;
-      optMan.Enabled = false;
-    }
-  });
+const char* frmReprocessingAfterSettlemt::NewModeProcessings() const {
+  return "aHpProcessingHeader where hphCompanyID=? And hphCancel=0 And hphAmended=0 And hphCustomerID=? And "
+         "hphDepartmentID=? ";
 }
 
-void frmReprocessingAfterSettlemt::FillCustomers() {
-  if (EditMode()) {
-    db_.SetTable("losHpCustomerDetails where HPVerified=1 order by hpCustName ");
-  } else {
-    // Customers with a live first processing in the company; settlements
-    // play no part in the choice.
-    db_.SetTable(
-        "losHpCustomerDetails Inner Join aHpProcessingHeader ON "
-        " hphCustomerID=hpCustID And hphCancel=0 And hphAmended=0 And hphCompanyID=? And "
-        " coalesce(hphReferenceID,0)=0 where HPVerified=1 order by hpCustName ",
-        {I(bas_.intCompanyID)});
-  }
-  db_.populateComboOrList(cboCustomer, "distinct(hpCustID)", "hpCustName");
+void frmReprocessingAfterSettlemt::ClearOwnDetails() {
+  for (forms::TextBox* box : {&txtPrevoiusSettlements, &txtInvDate, &txtNoofRentals}) box->SetText("");
 }
 
-void frmReprocessingAfterSettlemt::Form_Activate() {
-  bas_.Trap(*this, "Form_Activate", bas_.GStrMasterNewEditFlag, [&] {
-    if (first_activation_) {
-      first_activation_ = false;
-      Tag = "loaded";
-      bas_.objAudit->SaveInToTag(*this);
-    }
-    std::optional<double> rentals = text::ParseNumber(txtNoRetals.Text());
-    if (rentals && *rentals == bas_.intSelectedRentalNo && cmdOk.Enabled) cmdOk.SetFocus();
-  });
-}
-
-void frmReprocessingAfterSettlemt::Form_QueryUnload(bool& cancel) {
-  bool ok = bas_.Trap(*this, "Form_QueryUnload", bas_.GStrMasterNewEditFlag, [&] {
-    if (Tag.empty() || !cmdOk.Enabled || !bas_.objAudit->DataChanged(*this)) return;
-    MsgBoxResult answer = bas_.MsgBox("Save Changes?", forms::vbYesNoCancel + forms::vbInformation);
-    if (answer == MsgBoxResult::Cancel)
-      cancel = true;
-    else if (answer == MsgBoxResult::Yes && !Save())
-      cancel = true;  // not stored: stay
-  });
-  if (!ok) cancel = true;
-}
+// ---- Loading a stored re-processing -------------------------------------------------
 
 bool frmReprocessingAfterSettlemt::LoadStored(std::int32_t id) {
   db::Recordset h = bas_.adocon->Open("select * from aHpProcessingHeader where hphProcessingID=? and hphCompanyID=?",
@@ -571,48 +427,6 @@ bool frmReprocessingAfterSettlemt::LoadStored(std::int32_t id) {
 
 // ---- Choosing the processing ----------------------------------------------------
 
-void frmReprocessingAfterSettlemt::cboCustomer_Change() {
-  ClearAllDetails();
-  cboPrrocNo.Clear();
-}
-
-void frmReprocessingAfterSettlemt::cboCustomer_Click() {
-  if (EditMode() || cboCustomer.ListIndex() < 0) return;
-  bas_.Trap(*this, "cboCustomer_Click", bas_.GStrMasterNewEditFlag, [&] {
-    const std::int64_t chosen = cboCustomer.SelectedData();
-    if (lvwPreDetails.Count() > 0) {
-      if (chosen == remembered_customer_) return;
-      if (!ConfirmClearing("All Details Will Be Cleared .\r Do you Want to Continue?")) {
-        gen_.SelectComboItemByValue(cboCustomer, remembered_customer_);
-        return;
-      }
-      ClearAllDetails();
-    }
-    remembered_customer_ = chosen;
-    FillProcessingNumbers(chosen, cbodepartment.SelectedData());
-  });
-}
-
-void frmReprocessingAfterSettlemt::FillProcessingNumbers(std::int64_t customer, std::int64_t department) {
-  processed_ = false;
-  // Without a department there is nothing to list (the processings are the
-  // department's).
-  if (cbodepartment.ListIndex() < 0) {
-    cboPrrocNo.Clear();
-    return;
-  }
-  const db::Params params{I(bas_.intCompanyID), I(customer), I(department)};
-  if (EditMode()) {
-    db_.SetTable("aHpProcessingHeader where hphCompanyID=? And hphCustomerID=? And hphDepartmentID=?", params);
-  } else {
-    db_.SetTable(
-        "aHpProcessingHeader where hphCompanyID=? And hphCancel=0 And hphAmended=0 And hphCustomerID=? And "
-        "hphDepartmentID=? ",
-        params);
-  }
-  db_.populateComboOrList(cboPrrocNo, "hphProcessingID", "hphProcessingNo");
-}
-
 void frmReprocessingAfterSettlemt::cboPrrocNo_Click() {
   if (cboPrrocNo.ListIndex() < 0) return;
   processed_ = false;
@@ -648,51 +462,6 @@ void frmReprocessingAfterSettlemt::cboPrrocNo_Click() {
     processed_ = false;
     bas_.MsgBox(kLoadFailed, forms::vbCritical);
   }
-}
-
-void frmReprocessingAfterSettlemt::cmdCustfetch_Click() {
-  bas_.Trap(*this, "cmdCustfetch_Click", bas_.GStrMasterNewEditFlag, [&] {
-    customer::frmCustomerFetch fetch(bas_);
-    host().ShowModal(fetch);
-    if (fetch.SelectedCustomerID != 0) gen_.SelectComboItemByValue(cboCustomer, fetch.SelectedCustomerID);
-  });
-}
-
-void frmReprocessingAfterSettlemt::ClearAllDetails() {
-  lvwPreDetails.Clear();
-  lvwCashFlow.Clear();
-  for (forms::TextBox* box : {&txtNoRetals, &txtRentalAmount, &txtInstallmentPrice, &txtSP, &txtDP, &txtBal,
-                              &txtMonthlyRate, &txtInterestRate, &txtRemarks})
-    box->SetText("");
-  cboPrrocNo.SetText("");
-  for (forms::TextBox* box : {&txtAdjCapitalBal, &txtAdjustments, &txtReceipted, &txtInvoice,
-                              &txtPrevoiusSettlements, &txtInvDate, &txtNoofRentals})
-    box->SetText("");
-  processed_ = false;
-}
-
-// ---- Mode -------------------------------------------------------------------------
-
-void frmReprocessingAfterSettlemt::optAuto_Click() {
-  if (lvwPreDetails.Count() > 0 && ConfirmClearing("All Details Will be Cleared .\rDo you want to Continue ."))
-    ClearAllDetails();
-  txtRentalAmount.BackColor = forms::kLightYellow;
-  txtNoRetals.BackColor = forms::kLightYellow;
-  txtRentalAmount.Enabled = true;
-  txtNoRetals.Enabled = true;
-}
-
-void frmReprocessingAfterSettlemt::optMan_Click() {
-  if (lvwPreDetails.Count() > 0 && ConfirmClearing("All Details Will be Cleared .\rDo you want to Continue ."))
-    ClearAllDetails();
-  txtRentalAmount.BackColor = forms::kDefaultColour;
-  txtNoRetals.BackColor = forms::kDefaultColour;
-  txtRentalAmount.Enabled = false;
-  txtNoRetals.Enabled = false;
-  // The lines entered by hand start again; the settled list stays unless the
-  // user let it be cleared.
-  lvwReProcessing.Clear();
-  lvwCashFlow.Clear();
 }
 
 // ---- Re-process and reset -------------------------------------------------------------
@@ -737,7 +506,7 @@ bool frmReprocessingAfterSettlemt::ValidateEntries() {
   if (cbodepartment.ListIndex() < 0) return refuse("Select Department .", cbodepartment);
   if (cboCustomer.ListIndex() < 0) return refuse("Select a Customer .", cboCustomer);
   if (cboPrrocNo.ListIndex() < 0) return refuse("Select a Processing No .", cboPrrocNo);
-  if (txtNoRetals.Text().empty() || V(txtNoRetals) == 0) return refuse("Enter No of Rentals .", txtNoRetals);
+  if (!WholeRentals(txtNoRetals)) return refuse("Enter No of Rentals .", txtNoRetals);
   if (optAuto.Value() && V(txtRentalAmount) == 0) return refuse("Enter Rental Amount .", txtRentalAmount);
   if (!text::ParseNumber(txtnewInstPrice.Text())) return refuse(kEnterNewInstPrice, txtnewInstPrice);
   if (!processed_) {
@@ -747,105 +516,75 @@ bool frmReprocessingAfterSettlemt::ValidateEntries() {
   return true;
 }
 
-bool frmReprocessingAfterSettlemt::Save() {
-  if (!ValidateEntries()) return false;
-  std::string refusal;
-  std::int32_t id = 0;
-  const bool saved = bas_.Trap(*this, "cmdOk_Click", bas_.GStrMasterNewEditFlag, [&] {
-    db::Connection& con = *bas_.adocon;
-    const bool edit = EditMode();
-    const int company = bas_.intCompanyID;
-    const std::int64_t reference = cboPrrocNo.SelectedData();
-    const int department = static_cast<int>(cbodepartment.SelectedData());
-    db::Transaction tx(con);
+std::string frmReprocessingAfterSettlemt::WriteRecords(db::Connection& con, std::int32_t& id, std::string& number) {
+  const bool edit = EditMode();
+  const int company = bas_.intCompanyID;
+  const std::int64_t reference = cboPrrocNo.SelectedData();
+  const int department = static_cast<int>(cbodepartment.SelectedData());
 
-    reprocessing::ReprocessingHeader h;
-    Carried carried;
-    if (edit) {
-      // Read under the save's lock: another user may have cancelled, posted
-      // or re-processed it since it was opened.
-      const StoredRow stored = ReadStored(con, company, bas_.lngEditProcessingID);
-      refusal = EditRefusal(stored);
-      if (!refusal.empty()) return;  // rolled back
-      id = bas_.lngEditProcessingID;
-      h.number = stored.number;
-      carried.amended = stored.amended;
-      carried.cancel = stored.cancel;
-      carried.cancel_remarks = stored.cancel_remarks;
-      h.reprocessing_type = db::IsNull(stored.type) ? (optMan.Value() ? "M" : "A") : db::AsText(stored.type);
-      h.user_name = db::IsNull(stored.user_name) ? txtUserName.Text() : db::AsText(stored.user_name);
-      h.update_user_name = bas_.strUserName;
-      h.update_time = text::Now();
-      // Amended already by this re-processing's first save.
-      reprocessing::MarkAmended(con, company, reference, false);
-    } else {
-      // Claim the processing first: when another user's re-processing
-      // amended it since it was chosen, nothing else is written.
-      if (!reprocessing::MarkAmended(con, company, reference, true)) {
-        refusal = reprocessing::kAlreadyAmended;
-        return;  // rolled back
-      }
-      const processing::ProcessingKeys keys = processing::DrawProcessingKeys(bas_, department);
-      id = keys.id;
-      h.number = keys.number;
-      h.reprocessing_type = optMan.Value() ? "M" : "A";
-      h.user_name = bas_.strUserName;
-    }
-    bas_.objAudit->LoggedTime = text::Now();
-    if (txtAdjustments.Text().empty()) txtAdjustments.SetText("0");
-    h.company = company;
-    h.department = department;
-    h.id = id;
-    h.date = text::DateOf(txtDate.Text());
-    h.customer = cboCustomer.SelectedData();
-    h.invoice = schedule_.invoice_id;
-    h.financial = bas_.intfinancialId;
-    h.cash_price = Figure(txtSP);
-    h.down_payment = Figure(txtDP);
-    h.balance = Figure(txtBal);
-    h.rentals = lvwPreDetails.Count();
-    h.interest_rate = Figure(txtMonthlyRate);
-    h.installment_price = Figure(txtnewInstPrice);
-    h.rental_amount = Figure(txtRentalAmount);
-    h.remarks = txtRemarks.Text();
-    h.adjustment_amount = Figure(txtAdjCapitalBal);
-    h.reference = reference;
-    h.balance_interest = Figure(txtUnearnedIncomeBal);
-
-    // Saved again: the stored rows go and are written anew under the same
-    // identifier and number, all inside this transaction.
-    const processing::LineOwner owner{company, bas_.intdepartmentid, id};
-    if (edit) reprocessing::DeleteHeader(con, company, id);
-    WriteHeader(con, h, carried);
-    if (edit) reprocessing::DeleteDetails(con, company, id);
-    processing::SaveDetails(con, owner, lvwPreDetails);
-    if (edit) reprocessing::DeleteCashFlow(con, company, id);
-    reprocessing::WriteCashFlow(con, owner, lvwCashFlow);  // empty: no cash flow after settlement
-    bas_.objAudit->SaveOskendalInfo(id, h.number, true, bas_.GStrMasterNewEditFlag, this);
-    tx.Commit();
-  });
-  if (!saved) {
-    bas_.MsgBox(shell::kSaveFailed, forms::vbCritical);
-    return false;
+  processing::HeaderRecord h;
+  processing::ReprocessingColumns r;
+  if (edit) {
+    // Read under the save's lock: another user may have cancelled, posted
+    // or re-processed it since it was opened.
+    const StoredRow stored = ReadStored(con, company, bas_.lngEditProcessingID);
+    if (std::string refusal = EditRefusal(stored); !refusal.empty()) return refusal;
+    id = bas_.lngEditProcessingID;
+    h.number = stored.number;
+    h.amended = stored.amended;
+    h.cancel = stored.cancel;
+    h.cancel_remarks = stored.cancel_remarks;
+    r.type = db::IsNull(stored.type) ? (optMan.Value() ? "M" : "A") : db::AsText(stored.type);
+    h.user_name = db::IsNull(stored.user_name) ? txtUserName.Text() : db::AsText(stored.user_name);
+    h.update_user_name = bas_.strUserName;
+    h.update_time = text::Now();
+    // Amended already by this re-processing's first save.
+    reprocessing::MarkAmended(con, company, reference, false);
+  } else {
+    // Claim the processing first: when another user's re-processing
+    // amended it since it was chosen, nothing else is written.
+    if (!reprocessing::MarkAmended(con, company, reference, true)) return reprocessing::kAlreadyAmended;
+    const processing::ProcessingKeys keys = processing::DrawProcessingKeys(bas_, department);
+    id = keys.id;
+    h.number = keys.number;
+    r.type = optMan.Value() ? "M" : "A";
+    h.user_name = bas_.strUserName;
   }
-  if (!refusal.empty()) {
-    bas_.MsgBox(refusal);
-    return false;
-  }
-  // Committed: only now does the register show it.
-  bas_.UpdateEditedRow(" hphProcessingID=?", {I(id)}, id);
-  Tag.clear();
-  return true;
-}
+  number = h.number;
+  bas_.objAudit->LoggedTime = text::Now();
+  if (txtAdjustments.Text().empty()) txtAdjustments.SetText("0");
+  h.company = company;
+  h.department = department;
+  h.id = id;
+  h.date = text::DateOf(txtDate.Text());
+  h.customer = cboCustomer.SelectedData();
+  h.invoice = schedule_.invoice_id;
+  h.financial = bas_.intfinancialId;
+  h.cash_price = Figure(txtSP);
+  h.down_payment = Figure(txtDP);
+  h.balance = Figure(txtBal);
+  h.rentals = lvwPreDetails.Count();
+  h.interest_rate = Figure(txtMonthlyRate);
+  h.installment_price = Figure(txtnewInstPrice);
+  h.rental_amount = Figure(txtRentalAmount);
+  h.remarks = txtRemarks.Text();
+  r.adjustment_amount = Figure(txtAdjCapitalBal);
+  r.reference = reference;
+  r.after_settlement = 1;
+  r.balance_interest = Figure(txtUnearnedIncomeBal);
+  r.adjustment_posted = 0;
+  h.reprocessing = r;
 
-void frmReprocessingAfterSettlemt::cmdOK_Click() {
-  bas_.Trap(*this, "cmdOk_Click", bas_.GStrMasterNewEditFlag, [&] {
-    if (Save()) Unload();
-  });
-}
-
-void frmReprocessingAfterSettlemt::cmdClose_Click() {
-  bas_.Trap(*this, "cmdClose_Click", bas_.GStrMasterNewEditFlag, [&] { Unload(); });
+  // Saved again: the stored rows go and are written anew under the same
+  // identifier and number, all inside the save's transaction.
+  const processing::LineOwner owner{company, bas_.intdepartmentid, id};
+  if (edit) reprocessing::DeleteHeader(con, company, id);
+  processing::SaveHeader(con, h);
+  if (edit) reprocessing::DeleteDetails(con, company, id);
+  processing::SaveDetails(con, owner, lvwPreDetails);
+  if (edit) reprocessing::DeleteCashFlow(con, company, id);
+  reprocessing::WriteCashFlow(con, owner, lvwCashFlow);  // empty: no cash flow after settlement
+  return {};
 }
 
 }  // namespace hp::aftersettlement

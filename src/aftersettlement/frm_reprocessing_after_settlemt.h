@@ -21,7 +21,9 @@
 // a processing (or loading a stored one) and Re-Process build it; choosing
 // another customer or processing, switching the mode with clearing, Reset and
 // any change of the revised number of rentals forget it, and OK then answers
-// "Process the details ." until Re-Process builds it again.
+// "Process the details ." until Re-Process builds it again. A revised number
+// of rentals that is not a whole number of at least 1 is refused first
+// ("Enter No of Rentals .").
 //
 // Edit mode (GStrMasterNewEditFlag "E"): the register loads the window
 // (Load()), fills it from the stored re-processing with LoadStored and shows
@@ -45,6 +47,7 @@
 #include "platform/forms/tab_strip.h"
 #include "platform/forms/text_box.h"
 #include "reprocessing/frm_reprocessing_pop_up.h"
+#include "reprocessing/reprocessing_screen.h"
 #include "shell/bas_module.h"
 
 namespace hp::aftersettlement {
@@ -63,21 +66,12 @@ inline constexpr char kLoadFailed[] =
 // Told when the new installment price typed is not a number.
 inline constexpr char kEnterNewInstPrice[] = "Enter New Installment Price .";
 
-class frmReprocessingAfterSettlemt : public forms::Form {
+// The choice of the processing (lbldepartment to txtDate) and the handlers
+// both re-processing windows share are reprocessing::ReprocessingScreen's.
+class frmReprocessingAfterSettlemt : public reprocessing::ReprocessingScreen {
  public:
   explicit frmReprocessingAfterSettlemt(shell::BasModule& bas);
 
-  forms::Label lbldepartment;
-  forms::ComboBox cbodepartment;
-  forms::Label lblCustomer;
-  forms::ComboBox cboCustomer;
-  forms::CommandButton cmdCustfetch;
-  forms::Label lblPrrocNo;
-  forms::ComboBox cboPrrocNo;
-  forms::Label lblPNo;
-  forms::TextBox txtPNo;
-  forms::Label lblDate;
-  forms::TextBox txtDate;
   forms::TextBox txtUserName;  // creator of a stored re-processing; never shown
   forms::Label lblInvoice;
   forms::TextBox txtInvoice;
@@ -155,41 +149,24 @@ class frmReprocessingAfterSettlemt : public forms::Form {
   bool Processed() const { return processed_; }
   std::int32_t InvoiceID() const { return schedule_.invoice_id; }
 
- protected:
-  void Form_Load() override;
-  void Form_Activate() override;
-  void Form_QueryUnload(bool& cancel) override;
-
  private:
-  // Handlers.
-  void cboCustomer_Change();
-  void cboCustomer_Click();
-  void cboPrrocNo_Click();
-  void cmdCustfetch_Click();
-  void optAuto_Click();
-  void optMan_Click();
-  void cmdReProcess_Click();
+  // Hooks of ReprocessingScreen.
+  const char* NewModeCustomers() const override;
+  const char* NewModeProcessings() const override;
+  forms::ListView& ScheduleList() override { return lvwPreDetails; }
+  void ForgetSchedule() override { processed_ = false; }
+  void ClearOwnDetails() override;
+  void cboPrrocNo_Click() override;
+  void cmdReProcess_Click() override;
+  void NoOfRentalsKeyPress(int& key) override { schedule_.txtNoRetals_KeyPress(key, gen_); }
+  void RentalAmountKeyPress(int& key) override { schedule_.txtRentalAmount_KeyPress(key, gen_); }
+  bool ValidateEntries() override;
+  std::string WriteRecords(db::Connection& con, std::int32_t& id, std::string& number) override;
+
   void cmdelete_Click();
-  void cmdOK_Click();
-  void cmdClose_Click();
 
-  // Routines.
-  void FillCustomers();
-  void FillProcessingNumbers(std::int64_t customer, std::int64_t department);
-  void ClearAllDetails();
-  bool ValidateEntries();
-  // The whole save inside one transaction; true when it was committed.
-  bool Save();
-  bool EditMode() const;
-  bool ConfirmClearing(const std::string& question);
-
-  shell::BasModule& bas_;
-  shell::ClsCommonDb db_;
-  shell::clsCommonGen gen_;
   AfterSettlementSchedule schedule_;
   bool processed_ = false;
-  bool first_activation_ = true;
-  std::int64_t remembered_customer_ = 0;  // whose processings cboPrrocNo lists
 };
 
 }  // namespace hp::aftersettlement

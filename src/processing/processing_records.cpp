@@ -92,8 +92,9 @@ void SaveHeader(db::Connection& con, const HeaderRecord& h) {
   w.Set("hphInvoiceID", I(h.invoice));
   w.Set("hphUsed", I(0));
   w.Set("hphFinancialID", I(h.financial));
-  w.Set("hphAmended", I(0));
-  w.Set("hphCancel", I(0));
+  w.Set("hphAmended", h.amended);
+  w.Set("hphCancel", h.cancel);
+  if (h.cancel_remarks) w.Set("hphcancelRemarks", *h.cancel_remarks);
   w.Set("hphCashPrice", h.cash_price);
   w.Set("hphDownPayment", h.down_payment);
   w.Set("hphbalance", h.balance);
@@ -102,10 +103,18 @@ void SaveHeader(db::Connection& con, const HeaderRecord& h) {
   w.Set("hphInstallmentPrice", h.installment_price ? db::Value(*h.installment_price) : db::Value{});
   w.Set("hphRentalAmount", h.rental_amount);
   w.Set("hphRemarks", h.remarks);
-  // Read as "not a re-processing after settlement" everywhere; written so
-  // that no reader has to guess what a null means.
-  w.Set("hphreprocessaftersettlement", I(0));
+  const std::optional<ReprocessingColumns>& r = h.reprocessing;
+  if (r) {
+    w.Set("hphAdjustmentAmount", r->adjustment_amount);
+    w.Set("hphReprocessingType", r->type);
+    w.Set("hphReferenceID", I(r->reference));
+  }
+  w.Set("hphreprocessaftersettlement", I(r ? r->after_settlement : 0));
+  if (r && r->balance_interest) w.Set("hphBalanceInterest", *r->balance_interest);
+  if (r && r->adjustment_posted) w.Set("hphAdjustmentPosted", I(*r->adjustment_posted));
   w.Set("hphUserName", h.user_name);
+  if (h.update_user_name) w.Set("hphUpdateUserName", *h.update_user_name);
+  if (h.update_time) w.Set("hphUpdateTime", text::IsoDateTime(*h.update_time));
   w.Update();
 }
 

@@ -1,5 +1,6 @@
-// The rows a new processing is stored as: its header, its rental lines and,
-// for a service-tax invoice, its before-tax rental lines.
+// The rows a processing is stored as: its header (also the header of a
+// re-processing, with its own columns), its rental lines and, for a
+// service-tax invoice, its before-tax rental lines.
 //
 // Values reach the database as values: figures as doubles, dates as ISO text.
 // The lines are written from a rental list by column position, each cell read
@@ -20,6 +21,16 @@
 
 namespace hp::processing {
 
+// The columns only a re-processing writes.
+struct ReprocessingColumns {
+  double adjustment_amount = 0;
+  std::string type = "A";       // hphReprocessingType: "A" automatic, "M" manual
+  std::int64_t reference = 0;   // hphReferenceID: the processing replaced
+  int after_settlement = 0;     // hphreprocessaftersettlement
+  std::optional<double> balance_interest;  // written only when set
+  std::optional<int> adjustment_posted;    // written only when set
+};
+
 struct HeaderRecord {
   int company = 0;
   int department = 0;  // the department chosen on the screen
@@ -38,10 +49,21 @@ struct HeaderRecord {
   double rental_amount = 0;
   std::string remarks;
   std::string user_name;
+  // A row saved again carries its stored flags over; a new row is live.
+  db::Value amended = std::int64_t{0};
+  db::Value cancel = std::int64_t{0};
+  std::optional<db::Value> cancel_remarks;  // written only when set
+  // Absent for a first processing.
+  std::optional<ReprocessingColumns> reprocessing;
+  // Saved again: who saved it and when; written only when set.
+  std::optional<std::string> update_user_name;
+  std::optional<text::DateTime> update_time;
 };
 
-// One aHpProcessingHeader row: used, amended and cancelled 0, and
-// hphreprocessaftersettlement 0 written explicitly (never left null).
+// One aHpProcessingHeader row, used 0, the one writer of header rows for
+// every screen. hphreprocessaftersettlement is always written (0 for a first
+// processing) so that no reader has to guess what a null means; the other
+// optional columns are written only when set.
 void SaveHeader(db::Connection& con, const HeaderRecord& header);
 
 // Whose lines these are. The department is the session's, as the lines have

@@ -39,25 +39,17 @@
 #include "platform/forms/text_box.h"
 #include "reprocessing/frm_reprocessing_pop_up.h"
 #include "reprocessing/reprocessing_schedule.h"
+#include "reprocessing/reprocessing_screen.h"
 #include "shell/bas_module.h"
 
 namespace hp::reprocessing {
 
-class frmReprocessing : public forms::Form {
+// The choice of the processing (lbldepartment to txtDate) and the handlers
+// both re-processing windows share are ReprocessingScreen's.
+class frmReprocessing : public ReprocessingScreen {
  public:
   explicit frmReprocessing(shell::BasModule& bas);
 
-  forms::Label lbldepartment;
-  forms::ComboBox cbodepartment;
-  forms::Label lblCustomer;
-  forms::ComboBox cboCustomer;
-  forms::CommandButton cmdCustfetch;
-  forms::Label lblPrrocNo;
-  forms::ComboBox cboPrrocNo;
-  forms::Label lblPNo;
-  forms::TextBox txtPNo;
-  forms::Label lblDate;
-  forms::TextBox txtDate;
   forms::Label lblInvoice;
   forms::TextBox txtInvoice;
   forms::Frame fraMode;
@@ -110,42 +102,30 @@ class frmReprocessing : public forms::Form {
   // through the processing it selects).
   std::int32_t LoadedInvoiceID() const { return schedule_.loaded.invoice_id; }
 
- protected:
-  void Form_Load() override;
-  void Form_Activate() override;
-  void Form_QueryUnload(bool& cancel) override;
-
  private:
-  // Handlers.
-  void cboCustomer_Change();
-  void cboCustomer_Click();
-  void cboPrrocNo_Click();
-  void cmdCustfetch_Click();
-  void optAuto_Click();
-  void optMan_Click();
-  void cmdReProcess_Click();
-  void cmdOK_Click();
-  void cmdClose_Click();
+  // Hooks of ReprocessingScreen.
+  const char* NewModeCustomers() const override;
+  const char* NewModeProcessings() const override;
+  forms::ListView& ScheduleList() override { return lvwReProcessing; }
+  void ForgetSchedule() override { schedule_.Forget(); }
+  void ModeChosen(char mode) override;
+  void FirstActivation() override;
+  void cboPrrocNo_Click() override;
+  void cmdReProcess_Click() override;
+  void NoOfRentalsKeyPress(int& key) override { schedule_.NoOfRentalsKeyPress(key, gen_); }
+  void RentalAmountKeyPress(int& key) override { schedule_.RentalAmountKeyPress(key, gen_); }
+  bool ValidateEntries() override { return schedule_.ValidateEntries(Mode::Save); }
+  std::string WriteRecords(db::Connection& con, std::int32_t& id, std::string& number) override;
 
   // Routines.
-  void FillCustomers();
-  void ClearAllDetails();
-  void FillProcessingNumbers();
-  // The whole save inside one transaction; true when it was committed.
-  bool Save();
+  // The controls the schedule works on (they are constructed before it).
+  ScheduleControls ControlsOfSchedule();
   void SaveHeader();
   void SaveDetails();
   void SaveCashFlow();
-  bool EditMode() const;
-  bool ConfirmClearing(const std::string& question);
   char ChosenMode() const;
 
-  shell::BasModule& bas_;
-  shell::ClsCommonDb db_;
-  shell::clsCommonGen gen_;
   ReprocessingSchedule schedule_;
-  bool first_activation_ = true;
-  std::int64_t remembered_customer_ = 0;  // whose processings cboPrrocNo lists
   char mode_ = 0;                         // the option chosen last ('A', 'M' or none)
   std::int32_t new_id_ = 0;
   std::string new_number_;

@@ -9,39 +9,29 @@ db::Value I(std::int64_t v) { return v; }
 }  // namespace
 
 void WriteHeader(db::Connection& con, const ReprocessingHeader& h) {
-  db::RowWriter w(con, "aHpProcessingHeader");
-  w.AddNew();
-  w.Set("hphCompanyID", I(h.company));
-  w.Set("hphDepartmentID", I(h.department));
-  w.Set("hphProcessingID", I(h.id));
-  w.Set("hphProcessingNo", h.number);
-  w.Set("hphProcessingdate", text::IsoDate(h.date));
-  w.Set("hphCustomerID", I(h.customer));
-  w.Set("hphInvoiceID", I(h.invoice));
-  w.Set("hphUsed", I(0));
-  w.Set("hphFinancialID", I(h.financial));
-  w.Set("hphAmended", I(0));
-  w.Set("hphCancel", I(0));
-  w.Set("hphCashPrice", h.cash_price);
-  w.Set("hphDownPayment", h.down_payment);
-  w.Set("hphbalance", h.balance);
-  w.Set("hphNoOfRentals", I(h.rentals));
-  w.Set("hphInterestRate", h.interest_rate);
-  w.Set("hphInstallmentPrice", h.installment_price);
-  w.Set("hphRentalAmount", h.rental_amount);
-  w.Set("hphRemarks", h.remarks);
-  w.Set("hphAdjustmentAmount", h.adjustment_amount);
-  w.Set("hphReprocessingType", h.reprocessing_type);
-  w.Set("hphReferenceID", I(h.reference));
-  // Written on every re-processing so that no reader has to guess what a
-  // null means.
-  w.Set("hphreprocessaftersettlement", I(h.after_settlement));
-  if (h.balance_interest) w.Set("hphBalanceInterest", *h.balance_interest);
-  if (h.adjustment_posted) w.Set("hphAdjustmentPosted", I(*h.adjustment_posted));
-  w.Set("hphUserName", h.user_name);
-  if (h.update_user_name) w.Set("hphUpdateUserName", *h.update_user_name);
-  if (h.update_time) w.Set("hphUpdateTime", text::IsoDateTime(*h.update_time));
-  w.Update();
+  processing::HeaderRecord r;
+  r.company = h.company;
+  r.department = h.department;
+  r.id = h.id;
+  r.number = h.number;
+  r.date = h.date;
+  r.customer = h.customer;
+  r.invoice = h.invoice;
+  r.financial = h.financial;
+  r.cash_price = h.cash_price;
+  r.down_payment = h.down_payment;
+  r.balance = h.balance;
+  r.rentals = h.rentals;
+  r.interest_rate = h.interest_rate;
+  r.installment_price = h.installment_price;
+  r.rental_amount = h.rental_amount;
+  r.remarks = h.remarks;
+  r.user_name = h.user_name;
+  r.reprocessing = processing::ReprocessingColumns{h.adjustment_amount,  h.reprocessing_type, h.reference,
+                                                   h.after_settlement,   h.balance_interest,  h.adjustment_posted};
+  r.update_user_name = h.update_user_name;
+  r.update_time = h.update_time;
+  processing::SaveHeader(con, r);
 }
 
 void WriteCashFlow(db::Connection& con, const processing::LineOwner& owner, const forms::ListView& cash_flow) {

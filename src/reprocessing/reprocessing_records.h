@@ -62,7 +62,8 @@ struct ReprocessingHeader {
   std::optional<text::DateTime> update_time;
 };
 
-// One aHpProcessingHeader row, live (amended 0, cancelled 0, used 0).
+// One aHpProcessingHeader row, live (amended 0, cancelled 0, used 0), written
+// by processing::SaveHeader with the re-processing columns.
 void WriteHeader(db::Connection& con, const ReprocessingHeader& header);
 
 // One ahpProcessingCashFlowDetail row per line of `cash_flow` (text the line
