@@ -1,9 +1,9 @@
-// Many users saving processings at the same moment, each in a session of its
-// own on one database: every save draws its keys (DrawProcessingKeys) inside
-// its transaction, writes a header and its lines, and claims the invoice with
-// "... where hpqhProcessed=0". The write lock taken by BeginTrans must keep
-// identifiers and numbers distinct, let no invoice be processed twice and
-// leave no processing half-written.
+// Many users saving processings at the same moment, each on a connection of
+// their own to one database (SQLite file or PostgreSQL): every save draws its
+// keys (DrawProcessingKeys) inside its transaction, writes a header and its
+// lines and claims the invoice with "... where hpqhProcessed=0". The write
+// lock taken by BeginTrans must keep identifiers and numbers distinct and
+// gapless, let no invoice be processed twice and leave nothing half-written.
 #include <gtest/gtest.h>
 
 #include <latch>
@@ -13,12 +13,8 @@
 #include <vector>
 
 #include "platform/db/row_writer.h"
-#include "platform/forms/scripted_host.h"
 #include "processing/processing_no.h"
-#include "shell/bas_module.h"
-#include "support/database.h"
-#include "support/module.h"
-#include "support/records.h"
+#include "screen_fixture.h"
 
 namespace hp::processing {
 namespace {
@@ -27,62 +23,40 @@ constexpr int kThreads = 8;
 constexpr int kPerThread = 50;
 constexpr int kInvoices = kThreads * kPerThread;
 constexpr int kLines = 3;
-constexpr std::int64_t kDepartment = 10, kFinancial = 1;
 
 std::int64_t I(long v) { return v; }
 
-// One user's session on the shared database.
-struct Session {
-  explicit Session(const std::string& url) : con(testing::OpenTestDatabase(url)) {
-    bas.adocon = con.get();
-    bas.intCompanyID = 1;
-    bas.intdepartmentid = static_cast<int>(kDepartment);
-    bas.intuserid = 1;
-    bas.intfinancialId = static_cast<int>(kFinancial);
-    bas.intInterfaceID = testing::kInterface;
-  }
-  std::unique_ptr<db::Connection> con;
-  forms::ScriptedHost host;
-  testing::NoWindows windows;
-  shell::BasModule bas{host, windows};
-};
-
 // One save as the processing screen makes it. False when the invoice had
-// already been processed by someone else (nothing is stored then).
-bool SaveProcessing(Session& s, int invoice) {
+// already been processed by someone else (rolled back: nothing is stored,
+// and the keys it drew are not used up).
+bool SaveProcessing(fixture::SharedSession& s, int invoice) {
   db::Connection& con = *s.con;
   db::Transaction tx(con);
-  ProcessingKeys keys = DrawProcessingKeys(s.bas, static_cast<int>(kDepartment));
-
+  ProcessingKeys keys = DrawProcessingKeys(s.bas, 10);
   db::RowWriter h(con, "aHpProcessingHeader");
   h.AddNew();
-  h.Set("hphCompanyID", I(1));
-  h.Set("hphDepartmentID", kDepartment);
-  h.Set("hphProcessingID", I(keys.id));
-  h.Set("hphProcessingNo", keys.number);
-  h.Set("hphProcessingdate", std::string("2024-03-15"));
-  h.Set("hphCustomerID", I(1));
-  h.Set("hphInvoiceID", I(invoice));
-  h.Set("hphFinancialID", kFinancial);
-  h.Set("hphAmended", I(0));
-  h.Set("hphCancel", I(0));
-  h.Set("hphCashPrice", 120000.0);
+  for (auto [column, value] : {std::pair<const char*, db::Value>{"hphCompanyID", I(1)}, {"hphDepartmentID", I(10)},
+                               {"hphProcessingID", I(keys.id)}, {"hphProcessingNo", keys.number},
+                               {"hphProcessingdate", std::string("2024-03-15")}, {"hphCustomerID", I(1)},
+                               {"hphInvoiceID", I(invoice)}, {"hphFinancialID", I(1)}, {"hphAmended", I(0)},
+                               {"hphCancel", I(0)}, {"hphCashPrice", 120000.0}})
+    h.Set(column, value);
   h.Update();
   db::RowWriter d(con, "aHpProcessingDetail");
   for (int line = 1; line <= kLines; ++line) {
     d.AddNew();
     d.Set("hpdCompanyID", I(1));
-    d.Set("hpdDepartmentID", kDepartment);
+    d.Set("hpdDepartmentID", I(10));
     d.Set("hpdProcessingID", I(keys.id));
     d.Set("hpddetailID", I(line));
-    d.Set("hpdChequeDate", std::string("2024-0") + std::to_string(line + 1) + "-15");
+    d.Set("hpdChequeDate", "2024-0" + std::to_string(line + 1) + "-15");
     d.Set("hpdRental", 5000.0);
     d.Set("hpdPosted", I(0));
     d.Update();
   }
-  long claimed = con.Execute("update losHpInvoiceHeader set hpqhProcessed=1 where hpqhQuotationID=? and hpqhProcessed=0",
-                             {I(invoice)});
-  if (claimed != 1) return false;  // rolled back by tx
+  if (con.Execute("update losHpInvoiceHeader set hpqhProcessed=1 where hpqhQuotationID=? and hpqhProcessed=0",
+                  {I(invoice)}) != 1)
+    return false;
   tx.Commit();
   return true;
 }
@@ -93,26 +67,19 @@ std::set<std::string> Texts(db::Connection& con, const std::string& sql) {
   return out;
 }
 
-TEST(ConcurrentSavesTest, EveryInvoiceIsProcessedOnceWithDistinctKeys) {
-  std::string url = testing::TestDatabaseUrl();
-  auto check = testing::OpenTestDatabase(url);
+TEST(ProcessingKeysTest, ConcurrentSavesNeverShareKeys) {
+  const std::string url = testing::TestDatabaseUrl();
+  fixture::SharedSession first(url, true);
   {
-    db::Transaction tx(*check);
-    testing::StandardWorld(*check);
-    testing::AddCustomer(*check, testing::CustomerSpec{});
-    for (int i = 1; i <= kInvoices; ++i) {
-      testing::InvoiceSpec invoice;
-      invoice.id = i;
-      invoice.number = "INV" + std::to_string(i);
-      invoice.rentals = kLines;
-      invoice.cheque_register = false;
-      testing::AddInvoice(*check, invoice);
-    }
+    db::Transaction tx(*first.con);
+    testing::AddCustomer(*first.con, {});
+    for (int i = 1; i <= kInvoices; ++i)
+      testing::AddInvoice(*first.con,
+                          {.id = i, .number = "INV" + std::to_string(i), .rentals = kLines, .cheque_register = false});
     tx.Commit();
   }
-
-  std::vector<std::unique_ptr<Session>> sessions;
-  for (int t = 0; t < kThreads; ++t) sessions.push_back(std::make_unique<Session>(url));
+  std::vector<std::unique_ptr<fixture::SharedSession>> sessions;
+  for (int t = 0; t < kThreads; ++t) sessions.push_back(std::make_unique<fixture::SharedSession>(url, false));
 
   std::mutex mutex;
   std::vector<std::string> errors;
@@ -121,7 +88,6 @@ TEST(ConcurrentSavesTest, EveryInvoiceIsProcessedOnceWithDistinctKeys) {
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
-      Session& session = *sessions[t];
       int my_saved = 0, my_refused = 0;
       start.arrive_and_wait();
       // Each thread works through its own invoices and, at the same pace,
@@ -129,9 +95,9 @@ TEST(ConcurrentSavesTest, EveryInvoiceIsProcessedOnceWithDistinctKeys) {
       // at about the same moment.
       for (int i = 0; i < kPerThread; ++i) {
         for (int owner : {t, (t + 1) % kThreads}) {
-          int invoice = owner * kPerThread + i + 1;
+          const int invoice = owner * kPerThread + i + 1;
           try {
-            (SaveProcessing(session, invoice) ? my_saved : my_refused)++;
+            (SaveProcessing(*sessions[t], invoice) ? my_saved : my_refused)++;
           } catch (const std::exception& e) {
             std::lock_guard lock(mutex);
             errors.push_back("invoice " + std::to_string(invoice) + ": " + e.what());
@@ -145,27 +111,26 @@ TEST(ConcurrentSavesTest, EveryInvoiceIsProcessedOnceWithDistinctKeys) {
   }
   for (auto& th : threads) th.join();
 
-  EXPECT_TRUE(errors.empty()) << errors.size() << " saves failed, the first: " << errors.front();
+  ASSERT_TRUE(errors.empty()) << errors.size() << " saves failed, the first: " << errors.front();
   EXPECT_EQ(saved, kInvoices);
   EXPECT_EQ(refused, kInvoices);
-  EXPECT_EQ(testing::CountRows(*check, "aHpProcessingHeader"), kInvoices);
-  EXPECT_EQ(testing::CountRows(*check, "aHpProcessingDetail"), kInvoices * kLines);
-
-  std::set<std::string> ids = Texts(*check, "select hphProcessingID from aHpProcessingHeader");
-  std::set<std::string> numbers = Texts(*check, "select hphProcessingNo from aHpProcessingHeader");
+  db::Connection& con = *first.con;
+  EXPECT_EQ(testing::CountRows(con, "aHpProcessingHeader"), kInvoices);
   std::set<std::string> expected_ids, expected_numbers;
   for (int i = 1; i <= kInvoices; ++i) {
     expected_ids.insert(std::to_string(i));
     expected_numbers.insert("HP" + std::to_string(i));
   }
-  EXPECT_EQ(ids, expected_ids);  // distinct, and none skipped by a rolled-back save
-  EXPECT_EQ(numbers, expected_numbers);
-
-  EXPECT_EQ(Texts(*check, "select hphInvoiceID from aHpProcessingHeader group by hphInvoiceID having count(*) > 1"),
+  // Distinct, and none skipped by a rolled-back save.
+  EXPECT_EQ(Texts(con, "select hphProcessingID from aHpProcessingHeader"), expected_ids);
+  EXPECT_EQ(Texts(con, "select hphProcessingNo from aHpProcessingHeader"), expected_numbers);
+  EXPECT_EQ(Texts(con, "select hphInvoiceID from aHpProcessingHeader group by hphInvoiceID having count(*) > 1"),
             std::set<std::string>{});
-  EXPECT_EQ(testing::CountRows(*check, "losHpInvoiceHeader", "hpqhProcessed = 1"), kInvoices);
-  EXPECT_EQ(testing::CountRows(*check, "aHpProcessingHeader h",
-                               "(select count(*) from aHpProcessingDetail d where d.hpdProcessingID = h.hphProcessingID) <> ?",
+  EXPECT_EQ(testing::CountRows(con, "losHpInvoiceHeader", "hpqhProcessed = 1"), kInvoices);
+  EXPECT_EQ(testing::CountRows(con, "aHpProcessingDetail"), kInvoices * kLines);
+  EXPECT_EQ(testing::CountRows(con, "aHpProcessingHeader h",
+                               "(select count(*) from aHpProcessingDetail d where d.hpdProcessingID = "
+                               "h.hphProcessingID) <> ?",
                                {I(kLines)}),
             0);
 }

@@ -2,38 +2,26 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <optional>
-#include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "platform/db/row_writer.h"
-#include "screen_fixture.h"
 #include "support/module.h"
 #include "support/records.h"
 
 namespace hp::processing {
 namespace {
 
-using testing::AddPrefix;
 using testing::AddProcessing;
 using testing::Module;
 
 struct Existing {
   std::string number;
-  int department = 10;
-  int financial = 1;
-  int cancel = 0;
-  int amended = 0;
+  int department = 10, financial = 1, cancel = 0, amended = 0;
 };
-
 struct PrefixRow {
   int department, financial;
   std::string prefix;
 };
-
 struct NumberingCase {
   std::string name;
   std::vector<PrefixRow> prefixes;  // replace the standard "HP" of department 10, year 1
@@ -41,10 +29,9 @@ struct NumberingCase {
   int department = 10;  // the department the header records
   int session_department = 10;
   int financial = 1;
-  std::string expected;        // the next number, or
-  std::string error_naming;    // the number a NumberingError must name
+  std::string expected;      // the next number, or
+  std::string error_naming;  // the number a NumberingError must name
 };
-
 const PrefixRow kHP{10, 1, "HP"};
 
 std::vector<Existing> Numbers(std::initializer_list<const char*> numbers) {
@@ -60,24 +47,23 @@ TEST_P(NumberingTest, FormsTheNextNumber) {
   const NumberingCase& c = GetParam();
   Module m;
   m.con->Execute("delete from aPrefix");
-  for (const auto& p : c.prefixes) AddPrefix(*m.con, p.department, p.financial, p.prefix);
+  for (const auto& p : c.prefixes) testing::AddPrefix(*m.con, p.department, p.financial, p.prefix);
   int id = 100;
   for (const auto& e : c.existing)
     AddProcessing(*m.con, {.id = ++id, .number = e.number, .department = e.department, .financial = e.financial,
                            .amended = e.amended, .cancel = e.cancel});
   m.bas.intdepartmentid = c.session_department;
   m.bas.intfinancialId = c.financial;
-
-  if (!c.error_naming.empty()) {
-    try {
-      GenerateProcessingNo(m.bas, c.department);
-      FAIL() << "a number was formed although " << c.error_naming << " has no numeric tail";
-    } catch (const NumberingError& e) {
-      EXPECT_NE(std::string(e.what()).find("\"" + c.error_naming + "\""), std::string::npos) << e.what();
-    }
+  if (c.error_naming.empty()) {
+    EXPECT_EQ(GenerateProcessingNo(m.bas, c.department), c.expected);
     return;
   }
-  EXPECT_EQ(GenerateProcessingNo(m.bas, c.department), c.expected);
+  try {
+    GenerateProcessingNo(m.bas, c.department);
+    FAIL() << "a number was formed although " << c.error_naming << " has no numeric tail";
+  } catch (const NumberingError& e) {
+    EXPECT_NE(std::string(e.what()).find("\"" + c.error_naming + "\""), std::string::npos) << e.what();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -86,64 +72,34 @@ INSTANTIATE_TEST_SUITE_P(
         NumberingCase{.name = "NoPrefixRowFirst", .expected = "1"},
         NumberingCase{.name = "NoPrefixRowCountsOn", .existing = Numbers({"1", "2"}), .expected = "3"},
         NumberingCase{.name = "FirstOfThePrefix", .prefixes = {kHP}, .expected = "HP1"},
-        NumberingCase{.name = "NumericNotTextOrder",
-                      .prefixes = {kHP},
+        NumberingCase{.name = "NumericNotTextOrder", .prefixes = {kHP},
                       .existing = Numbers({"HP9", "HP10", "HP1", "HP2", "HP3", "HP4", "HP5", "HP6", "HP7", "HP8"}),
                       .expected = "HP11"},
-        NumberingCase{.name = "CancelledAndAmendedStillCount",
-                      .prefixes = {kHP},
-                      .existing = {{"HP1"}, {"HP2", 10, 1, 0, 1}, {"HP3", 10, 1, 1, 0}},
-                      .expected = "HP4"},
-        NumberingCase{.name = "OtherDepartmentsAndYearsIgnored",
-                      .prefixes = {kHP},
-                      .existing = {{"HP1"}, {"HP8", 20}, {"HP9", 10, 2}},
-                      .expected = "HP2"},
-        NumberingCase{.name = "NewDepartmentStartsAtOne",
-                      .prefixes = {kHP, {20, 1, "HP"}},
-                      .existing = Numbers({"HP1", "HP2", "HP3"}),
-                      .department = 20,
-                      .expected = "HP1"},
-        NumberingCase{.name = "NewYearStartsAtOne",
-                      .prefixes = {kHP, {10, 2, "HP"}},
-                      .existing = Numbers({"HP5"}),
-                      .financial = 2,
-                      .expected = "HP1"},
-        NumberingCase{.name = "ChangedPrefixRestarts",
-                      .prefixes = {{10, 1, "PR"}},
-                      .existing = Numbers({"HP1", "HP2", "HP3"}),
-                      .expected = "PR1"},
-        NumberingCase{.name = "SessionWithoutDepartmentUsesTheHeaders",
-                      .prefixes = {kHP},
-                      .existing = Numbers({"HP1", "HP2"}),
-                      .session_department = 0,
-                      .expected = "HP3"},
-        NumberingCase{.name = "SessionDepartmentIsNotTheHeaders",
-                      .prefixes = {kHP, {20, 1, "VX"}},
-                      .existing = {{"HP4"}, {"VX1", 20}},
-                      .department = 20,
-                      .session_department = 10,
+        NumberingCase{.name = "CancelledAndAmendedStillCount", .prefixes = {kHP},
+                      .existing = {{"HP1"}, {"HP2", 10, 1, 0, 1}, {"HP3", 10, 1, 1, 0}}, .expected = "HP4"},
+        NumberingCase{.name = "OtherDepartmentsAndYearsIgnored", .prefixes = {kHP},
+                      .existing = {{"HP1"}, {"HP8", 20}, {"HP9", 10, 2}}, .expected = "HP2"},
+        NumberingCase{.name = "NewDepartmentStartsAtOne", .prefixes = {kHP, {20, 1, "HP"}},
+                      .existing = Numbers({"HP1", "HP2", "HP3"}), .department = 20, .expected = "HP1"},
+        NumberingCase{.name = "NewYearStartsAtOne", .prefixes = {kHP, {10, 2, "HP"}}, .existing = Numbers({"HP5"}),
+                      .financial = 2, .expected = "HP1"},
+        NumberingCase{.name = "ChangedPrefixRestarts", .prefixes = {{10, 1, "PR"}},
+                      .existing = Numbers({"HP1", "HP2", "HP3"}), .expected = "PR1"},
+        NumberingCase{.name = "SessionWithoutDepartmentUsesTheHeaders", .prefixes = {kHP},
+                      .existing = Numbers({"HP1", "HP2"}), .session_department = 0, .expected = "HP3"},
+        NumberingCase{.name = "SessionDepartmentIsNotTheHeaders", .prefixes = {kHP, {20, 1, "VX"}},
+                      .existing = {{"HP4"}, {"VX1", 20}}, .department = 20, .session_department = 10,
                       .expected = "VX2"},
-        NumberingCase{.name = "DepartmentZeroTakesThePrefixOfTheYear",
-                      .prefixes = {kHP},
-                      .existing = {{"HP6", 0}},
-                      .department = 0,
-                      .expected = "HP7"},
-        NumberingCase{.name = "LeadingZerosReadAsNumbers",
-                      .prefixes = {kHP},
-                      .existing = Numbers({"HP007"}),
+        NumberingCase{.name = "DepartmentZeroTakesThePrefixOfTheYear", .prefixes = {kHP},
+                      .existing = {{"HP6", 0}}, .department = 0, .expected = "HP7"},
+        NumberingCase{.name = "LeadingZerosReadAsNumbers", .prefixes = {kHP}, .existing = Numbers({"HP007"}),
                       .expected = "HP8"},
-        NumberingCase{.name = "PrefixLengthInCharacters",
-                      .prefixes = {{10, 1, "\xC3\x85" "B"}},
-                      .existing = Numbers({"\xC3\x85" "B4"}),
-                      .expected = "\xC3\x85" "B5"},
-        NumberingCase{.name = "NonNumericTail",
-                      .prefixes = {kHP},
-                      .existing = Numbers({"HP1", "HPX2"}),
+        NumberingCase{.name = "PrefixLengthInCharacters", .prefixes = {{10, 1, "\xC3\x85" "B"}},
+                      .existing = Numbers({"\xC3\x85" "B4"}), .expected = "\xC3\x85" "B5"},
+        NumberingCase{.name = "NonNumericTail", .prefixes = {kHP}, .existing = Numbers({"HP1", "HPX2"}),
                       .error_naming = "HPX2"},
         NumberingCase{.name = "PrefixAlone", .prefixes = {kHP}, .existing = Numbers({"HP"}), .error_naming = "HP"},
-        NumberingCase{.name = "NegativeTail",
-                      .prefixes = {kHP},
-                      .existing = Numbers({"HP-3"}),
+        NumberingCase{.name = "NegativeTail", .prefixes = {kHP}, .existing = Numbers({"HP-3"}),
                       .error_naming = "HP-3"}),
     [](const auto& info) { return info.param.name; });
 
@@ -160,71 +116,6 @@ TEST(ProcessingKeysTest, IdentifierRunsOverEveryCompany) {
 TEST(ProcessingKeysTest, RefusedOutsideTheSaveTransaction) {
   Module m;
   EXPECT_THROW(DrawProcessingKeys(m.bas, 10), std::logic_error);
-}
-
-TEST(ProcessingKeysTest, NoIdentifierLeftIsAnError) {
-  Module m;
-  AddProcessing(*m.con, {.id = 2147483647, .number = "HP1"});
-  db::Transaction tx(*m.con);
-  EXPECT_THROW(DrawProcessingKeys(m.bas, 10), NumberingError);
-}
-
-// Two users saving at the same moment on one database file: each save draws
-// its keys and writes its header inside its own transaction. Not one number
-// or identifier may be drawn twice.
-TEST(ProcessingKeysTest, ConcurrentSavesNeverShareKeys) {
-  fixture::TempDatabase file;
-  fixture::FileSession first(file.path(), true);
-  fixture::FileSession second(file.path(), false);
-  constexpr int kEach = 100;
-
-  struct Drawn {
-    std::vector<ProcessingKeys> keys;
-    std::string failure;
-  };
-  auto save_many = [&](fixture::FileSession& s, Drawn& out) {
-    try {
-      for (int i = 0; i < kEach; ++i) {
-        db::Transaction tx(*s.con);
-        ProcessingKeys k = DrawProcessingKeys(s.bas, 10);
-        db::RowWriter w(*s.con, "aHpProcessingHeader");
-        w.AddNew();
-        w.Set("hphCompanyID", std::int64_t{1});
-        w.Set("hphDepartmentID", std::int64_t{10});
-        w.Set("hphProcessingID", std::int64_t{k.id});
-        w.Set("hphProcessingNo", k.number);
-        w.Set("hphProcessingdate", std::string("2024-03-15"));
-        w.Set("hphCustomerID", std::int64_t{1});
-        w.Set("hphInvoiceID", std::int64_t{1});
-        w.Set("hphFinancialID", std::int64_t{1});
-        w.Update();
-        tx.Commit();
-        out.keys.push_back(k);
-      }
-    } catch (const std::exception& e) {
-      out.failure = e.what();
-    }
-  };
-  Drawn a, b;
-  std::thread ta(save_many, std::ref(first), std::ref(a));
-  std::thread tb(save_many, std::ref(second), std::ref(b));
-  ta.join();
-  tb.join();
-  ASSERT_EQ(a.failure, "");
-  ASSERT_EQ(b.failure, "");
-
-  std::set<std::string> numbers;
-  std::set<std::int32_t> ids;
-  for (const Drawn* d : {&a, &b})
-    for (const auto& k : d->keys) {
-      numbers.insert(k.number);
-      ids.insert(k.id);
-    }
-  EXPECT_EQ(numbers.size(), 2u * kEach);
-  EXPECT_EQ(ids.size(), 2u * kEach);
-  EXPECT_EQ(testing::CountRows(*first.con, "aHpProcessingHeader"), 2 * kEach);
-  // Together they used HP1..HP200 without a gap.
-  for (int n = 1; n <= 2 * kEach; ++n) EXPECT_TRUE(numbers.count("HP" + std::to_string(n))) << n;
 }
 
 }  // namespace

@@ -1,30 +1,26 @@
-// Fixtures of the processing screen tests: a session with one customer and
-// the worked-example invoice, a stand-in register grid fed by a register-like
-// query, sessions on one SQLite file for concurrency, and small readers of the
-// screen's state.
+// Fixtures of the processing tests: a session with the screen, a stand-in
+// register grid fed by a register-like query, sessions sharing one database
+// (either backend) for concurrency, and small readers of what was stored.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string>
-#include <unistd.h>
 
-#include "platform/db/schema.h"
-#include "platform/db/sqlite_connection.h"
 #include "platform/forms/flex_grid.h"
 #include "platform/forms/scripted_host.h"
 #include "processing/frm_processing.h"
+#include "support/database.h"
 #include "support/module.h"
 #include "support/records.h"
 #include "support/ui.h"
 
 namespace hp::processing::fixture {
 
-// The register's grid as the register keeps it: column 0 the hidden
-// identifier, then number, date, customer, invoice, amended, cancelled.
+// The register's grid: column 0 the hidden identifier, then number, date,
+// customer, invoice, amended, cancelled.
 class RegisterStub : public forms::Form {
  public:
   explicit RegisterStub(forms::Host& host) : Form(host, "FrmMaster"), flexMaster(*this, "flexMaster") {
@@ -56,15 +52,13 @@ inline void AddWorkedExample(db::Connection& con, testing::InvoiceSpec invoice =
 
 // One session with the screen, not yet loaded.
 struct Screen {
-  explicit Screen(const testing::World& world = {}) : m(world), reg(m.host) {
-    AsRegisterLeavesIt(m.bas, reg);
-  }
+  Screen() : reg(m.host) { AsRegisterLeavesIt(m.bas, reg); }
   testing::Module m;
   RegisterStub reg;
   std::unique_ptr<frmProcessing> frm;
 
-  // Loads and activates the screen as the register shows it, without a modal
-  // loop: the test then drives it event by event.
+  // Loads and activates the screen without a modal loop: the test then
+  // drives it event by event.
   frmProcessing& Open() {
     frm = std::make_unique<frmProcessing>(m.bas);
     frm->Load();
@@ -74,65 +68,14 @@ struct Screen {
   db::Connection& con() { return *m.con; }
 };
 
-// Department (when the session has none), customer 1 and the invoice.
-inline void ChooseInvoice(forms::Form& f, std::int64_t invoice = 1) {
-  testing::ChooseData(f, "cboCustomer", 1);
-  testing::ChooseData(f, "cboInvoice", invoice);
-}
-
-inline std::string Focus(const forms::Form& f) {
-  return f.ActiveControl() ? f.ActiveControl()->Name() : std::string();
-}
-
-inline std::string Cell(db::Connection& con, const std::string& sql, const db::Params& params = {}) {
-  db::Recordset rs = con.Open(sql, params);
-  return rs.Eof() ? std::string("<no row>") : db::AsText(rs.Field(0));
-}
-
-// What a save leaves behind, to compare before and after.
-struct Stored {
-  long headers, details, before_tax, audit, processed_invoices;
-  bool operator==(const Stored&) const = default;
-};
-inline Stored Snapshot(db::Connection& con) {
-  return {testing::CountRows(con, "aHpProcessingHeader"), testing::CountRows(con, "aHpProcessingDetail"),
-          testing::CountRows(con, "aHpProcessingDetailOthers"), testing::CountRows(con, "hpAuditTrail"),
-          testing::CountRows(con, "losHpInvoiceHeader", "hpqhProcessed=1")};
-}
-inline std::ostream& operator<<(std::ostream& os, const Stored& s) {
-  return os << "{headers " << s.headers << ", details " << s.details << ", before-tax " << s.before_tax
-            << ", audit " << s.audit << ", processed invoices " << s.processed_invoices << "}";
-}
-
-// A temporary SQLite file shared by several connections; removed at the end.
-class TempDatabase {
- public:
-  TempDatabase() {
-    static std::atomic<int> counter{0};
-    path_ = (std::filesystem::temp_directory_path() /
-             ("hp_processing_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + ".db"))
-                .string();
-    Remove();
-  }
-  ~TempDatabase() { Remove(); }
-  const std::string& path() const { return path_; }
-
- private:
-  void Remove() {
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::filesystem::remove(path_ + suffix);
-  }
-  std::string path_;
-};
-
-// A user's session on a database file, set up as testing::Module sets up its
-// in-memory one. The first session creates the schema and the standard world.
-struct FileSession {
-  FileSession(const std::string& path, bool create) : con(db::OpenSqlite(path)), bas(host, no_windows), reg(host) {
+// A user's session on a database shared with others (testing::TestDatabaseUrl),
+// set up as testing::Module sets up its private one. The session that
+// creates the world comes first.
+struct SharedSession {
+  SharedSession(const std::string& url, bool create_world)
+      : con(testing::OpenTestDatabase(url)), bas(host, no_windows), reg(host) {
     testing::World world;
-    if (create) {
-      db::CreateSchema(*con);
-      world = testing::StandardWorld(*con);
-    }
+    if (create_world) world = testing::StandardWorld(*con);
     bas.adocon = con.get();
     bas.strMsgboxCaption = "HP";
     bas.intCompanyID = world.company;
@@ -158,5 +101,39 @@ struct FileSession {
   shell::BasModule bas;
   RegisterStub reg;
 };
+
+// Department (when the session has none), customer 1 and the invoice.
+inline void ChooseInvoice(forms::Form& f, std::int64_t invoice = 1) {
+  testing::ChooseData(f, "cboCustomer", 1);
+  testing::ChooseData(f, "cboInvoice", invoice);
+}
+inline void ChooseAndProcess(forms::Form& f) {
+  ChooseInvoice(f);
+  testing::Click(f, "cmdProcess");
+}
+
+inline std::string Focus(const forms::Form& f) {
+  return f.ActiveControl() ? f.ActiveControl()->Name() : std::string();
+}
+
+inline std::string Cell(db::Connection& con, const std::string& sql, const db::Params& params = {}) {
+  db::Recordset rs = con.Open(sql, params);
+  return rs.Eof() ? std::string("<no row>") : db::AsText(rs.Field(0));
+}
+
+// What a save leaves behind, to compare before and after.
+struct Stored {
+  long headers, details, before_tax, audit, processed_invoices;
+  bool operator==(const Stored&) const = default;
+};
+inline Stored Snapshot(db::Connection& con) {
+  return {testing::CountRows(con, "aHpProcessingHeader"), testing::CountRows(con, "aHpProcessingDetail"),
+          testing::CountRows(con, "aHpProcessingDetailOthers"), testing::CountRows(con, "hpAuditTrail"),
+          testing::CountRows(con, "losHpInvoiceHeader", "hpqhProcessed=1")};
+}
+inline std::ostream& operator<<(std::ostream& os, const Stored& s) {
+  return os << "{headers " << s.headers << ", details " << s.details << ", before-tax " << s.before_tax
+            << ", audit " << s.audit << ", processed invoices " << s.processed_invoices << "}";
+}
 
 }  // namespace hp::processing::fixture

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "support/database.h"
-
 #include <algorithm>
 #include <optional>
 
@@ -12,42 +10,25 @@
 namespace hp::reg::test {
 namespace {
 
-using hp::testing::Lines;
-using hp::testing::ProcessingSpec;
-namespace t = hp::testing;
-
 TEST(RegisterLoad, ListsTheCompanyYearAndDepartmentFromTheLookBackDate) {
-  struct Case {
-    const char* name;
-    int department;
-    std::optional<std::string> look_back;  // nullopt: no setting at all
-    std::string from;
-    std::vector<std::string> listed;
-  } cases[] = {{"Department30Days", 10, "30", "2024-02-14", {"HP2", "HP3"}},
-               {"NoDepartment", 0, "30", "2024-02-14", {"HP2", "HP3", "OT4"}},
-               {"MissingSettingIsZero", 10, std::nullopt, "2024-03-15", {"HP3"}},
-               {"EmptySettingIsZero", 10, "", "2024-03-15", {"HP3"}}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    // An empty text in a whole-number column is something only SQLite can hold.
-    if (c.look_back && c.look_back->empty() && hp::testing::OnPostgres()) continue;
+  for (int department : {10, 0}) {
+    SCOPED_TRACE(department);
     Register r;
     r.Add({.id = 1, .number = "HP1", .date = "2024-02-13"});
     r.Add({.id = 2, .number = "HP2", .date = "2024-02-14"});
-    r.Add({.id = 3, .number = "HP3", .date = "2024-03-15"});
-    r.Add({.id = 4, .number = "OT4", .department = 20, .date = "2024-03-15"});
-    r.Add({.id = 5, .number = "HP5", .financial = 2, .date = "2024-03-15"});
-    r.Add({.id = 6, .number = "C2", .company = 2, .date = "2024-03-15"});
-    r.m.con->Execute("delete from asettings");
-    if (c.look_back) r.m.con->Execute("insert into asettings values (1, ?)", {*c.look_back});
-    r.m.bas.intdepartmentid = c.department;
+    r.Add({.id = 3, .number = "HP3"});
+    r.Add({.id = 4, .number = "OT4", .department = 20});
+    r.Add({.id = 5, .number = "HP5", .financial = 2});
+    r.Add({.id = 6, .number = "C2", .company = 2});
+    r.m.bas.intdepartmentid = department;
     r.Open();
     auto listed = r.Column(kColNumber);
     std::sort(listed.begin(), listed.end());
-    EXPECT_EQ(listed, c.listed);
-    EXPECT_EQ(r.m.bas.strSql.find("hphDepartmentID") != std::string::npos, c.department != 0);
-    EXPECT_EQ(db::AsText(r.m.bas.strSqlParams.back()), c.from);
-    EXPECT_EQ(r.m.bas.strSql.find(c.from), std::string::npos) << "values are bound, not written into the text";
+    using Numbers = std::vector<std::string>;
+    EXPECT_EQ(listed, (department ? Numbers{"HP2", "HP3"} : Numbers{"HP2", "HP3", "OT4"}));
+    EXPECT_EQ(r.m.bas.strSql.find("hphDepartmentID") != std::string::npos, department != 0);
+    EXPECT_EQ(db::AsText(r.m.bas.strSqlParams.back()), "2024-02-14");
+    EXPECT_EQ(r.m.bas.strSql.find("2024"), std::string::npos) << "values are bound, not written into the text";
   }
 }
 
@@ -58,14 +39,13 @@ TEST(RegisterLoad, EmptyRegisterShowsHeadingsAndOneEmptyRowWithoutEditOrDelete) 
   EXPECT_EQ(r.Grid().TextMatrix(0, kColNumber), "Processing No");
   EXPECT_EQ(r.frm->cboSearch.ListCount(), 6);
   EXPECT_TRUE(r.frm->cmdNew.Enabled);
-  EXPECT_FALSE(r.frm->CmdEdit.Enabled);
-  EXPECT_FALSE(r.frm->CmdDelete.Enabled);
+  EXPECT_FALSE(r.frm->CmdEdit.Enabled || r.frm->CmdDelete.Enabled);
   EXPECT_EQ(r.m.bas.registerGrid, &r.Grid());
   t::Click(*r.frm, "CmdClose");
   EXPECT_EQ(r.m.bas.registerGrid, nullptr);
 }
 
-TEST(RegisterRights, EnableNewEditAndDeleteByTheirLetters) {
+TEST(RegisterRights, EnableNewEditAndDeleteByTheirLettersAndKeysOpenOnlyWhatIsEnabled) {
   for (int mask = 0; mask < 9; ++mask) {
     std::string rights = std::string(mask & 1 ? "N" : "") + (mask & 2 ? "E" : "") + (mask & 4 ? "D" : "");
     SCOPED_TRACE(mask == 8 ? "no rights row, rights left from before" : rights);
@@ -73,13 +53,22 @@ TEST(RegisterRights, EnableNewEditAndDeleteByTheirLetters) {
     if (mask == 8) r.m.con->Execute("delete from auserrights");
     else t::SetRights(*r.m.con, 1, 1, rights);
     r.m.bas.strFunctionRights = "NED";
-    r.Add({.id = 1, .number = "HP1", .lines = Lines(3, "2024-04-15", 5000)});
+    r.Add({.id = 7, .number = "HP7", .lines = Lines(3, "2024-04-15", 5000)});
     r.Open();
     EXPECT_EQ(r.frm->cmdNew.Enabled, (mask & 1) != 0);
     EXPECT_EQ(r.frm->CmdEdit.Enabled, (mask & 2) != 0);
     EXPECT_EQ(r.frm->CmdDelete.Enabled, (mask & 4) != 0);
     t::ClickCell(*r.frm, "flexMaster", 1, kColCustomer);
     EXPECT_EQ(r.frm->CmdDelete.Enabled, (mask & 4) != 0);
+    std::string opened;
+    r.m.host.OnShow("frmProcessing", [&](Form&) { opened += "E"; });
+    r.m.host.OnShow("frmSelection", [&](Form&) { opened += r.m.bas.GStrMasterNewEditFlag; });
+    t::Key(*r.frm, "flexMaster", 13);
+    t::DblClick(*r.frm, "flexMaster");
+    EXPECT_EQ(r.m.bas.lngEditProcessingID, mask & 2 ? 7 : 0);
+    t::Key(*r.frm, "txtsearch", 10);  // Ctrl+Enter: New, with the new flag
+    if (mask & 1) t::Click(*r.frm, "cmdNew");
+    EXPECT_EQ(opened, std::string(mask & 2 ? "EE" : "") + (mask & 1 ? "NN" : ""));
   }
 }
 
@@ -102,8 +91,6 @@ TEST(RegisterRows, DeleteOnlyForLiveUnpostedRowsOutsideTheFrozenPeriod) {
       {"Amended", Row2([](ProcessingSpec& p) { p.amended = 1; }), std::nullopt, false, false},
       {"FirstLinePosted", Row2([](ProcessingSpec& p) { p.lines[0].posted = 1; }), std::nullopt, false, false},
       {"LastLinePosted", Row2([](ProcessingSpec& p) { p.lines[2].posted = 1; }), std::nullopt, false, false},
-      {"PostedUnderAnotherDepartment", Row2([](ProcessingSpec& p) { p.lines[1].posted = 1, p.lines[1].department = 99; }),
-       std::nullopt, false, false},
       {"OnTheFreezeDate", Row2(), "2024-03-10", false, false},
       {"FrozenWithoutLines", Row2([](ProcessingSpec& p) { p.lines.clear(); }), "2024-03-12", false, false},
       {"AfterTheFreezeDate", Row2(), "2024-03-09", true, false}};
@@ -124,6 +111,14 @@ TEST(RegisterRows, DeleteOnlyForLiveUnpostedRowsOutsideTheFrozenPeriod) {
   }
 }
 
+// Listed in date order 2, 3, 1; numbers and dates run against the identifiers;
+// names and invoice numbers sort as text.
+void AddThree(Register& r) {
+  r.Add({.id = 1, .number = "HP9", .date = "2024-03-10", .customer = 1, .invoice = 1}, "Zed", "5");
+  r.Add({.id = 2, .number = "HP10", .date = "2024-03-01", .customer = 2, .invoice = 2, .amended = 1}, "apple", "13");
+  r.Add({.id = 3, .number = "HP11", .date = "2024-03-05", .customer = 3, .invoice = 3, .cancel = 1}, "Mango", "120");
+}
+
 TEST(RegisterSort, SortsEveryColumnBothWaysNumbersAndDatesByIdentifier) {
   using Ids = std::vector<std::string>;
   struct Case {
@@ -131,15 +126,12 @@ TEST(RegisterSort, SortsEveryColumnBothWaysNumbersAndDatesByIdentifier) {
     Ids ascending, descending;
   } cases[] = {{kColNumber, {"1", "2", "3"}, {"3", "2", "1"}},   {kColDate, {"1", "2", "3"}, {"3", "2", "1"}},
                {kColCustomer, {"3", "1", "2"}, {"2", "1", "3"}}, {kColInvoice, {"1", "2", "3"}, {"3", "2", "1"}},
-               {kColAmended, {"3", "1", "2"}, {"2", "3", "1"}},  {kColCancelled, {"2", "1", "3"}, {"3", "2", "1"}}};
+               {kColCancelled, {"2", "1", "3"}, {"3", "2", "1"}}};
   for (const Case& c : cases) {
     for (bool ascending : {true, false}) {
       SCOPED_TRACE(::testing::Message() << "column " << c.column << (ascending ? " ascending" : " descending"));
       Register r;
-      // Listed in date order 2, 3, 1; numbers and dates run against the identifiers.
-      r.Add({.id = 1, .number = "HP9", .date = "2024-03-10", .customer = 1, .invoice = 1}, "Zed", "5");
-      r.Add({.id = 2, .number = "HP10", .date = "2024-03-01", .customer = 2, .invoice = 2, .amended = 1}, "apple", "13");
-      r.Add({.id = 3, .number = "HP11", .date = "2024-03-05", .customer = 3, .invoice = 3, .cancel = 1}, "Mango", "120");
+      AddThree(r);
       r.Open();
       ASSERT_EQ(r.Column(kColId), (Ids{"2", "3", "1"}));
       t::Click(*r.frm, ascending ? "optAscend" : "optDescend");
@@ -152,10 +144,8 @@ TEST(RegisterSort, SortsEveryColumnBothWaysNumbersAndDatesByIdentifier) {
 TEST(RegisterSearch, FindsTheFirstRowBeginningWithTheTextInTextOrder) {
   struct Case {
     int column;
-    std::string typed;
-    std::string found;  // processing number; empty: nothing found
-  } cases[] = {{kColInvoice, "12", "HP4"}, {kColInvoice, "1", "HP4"},     {kColInvoice, "7", "HP5"},
-               {kColInvoice, "9", ""},     {kColCustomer, "z", "HP1"},    {kColCustomer, "apP", "HP2"},
+    std::string typed, found;  // processing number; empty: nothing found
+  } cases[] = {{kColInvoice, "12", "HP4"}, {kColInvoice, "9", ""},       {kColCustomer, "apP", "HP2"},
                {kColCustomer, "sil", "HP5"}, {kColCustomer, "silv", "HP3"}, {kColCustomer, "q", ""}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
@@ -175,42 +165,9 @@ TEST(RegisterSearch, FindsTheFirstRowBeginningWithTheTextInTextOrder) {
       EXPECT_EQ(g.Row, 2);
     } else {
       EXPECT_EQ(g.TextMatrix(g.Row, kColNumber), c.found);
-      EXPECT_EQ(g.TopRow, g.Row);
-      EXPECT_EQ(g.ColSel, kColCancelled);
+      EXPECT_TRUE(g.TopRow == g.Row && g.ColSel == kColCancelled);
     }
   }
-}
-
-TEST(RegisterKeys, EnterAndDoubleClickOpenEditOnlyWhenEditIsEnabled) {
-  for (std::string rights : {"NED", "ND"}) {
-    for (bool double_click : {false, true}) {
-      SCOPED_TRACE(rights + (double_click ? " double click" : " Enter"));
-      Register r;
-      t::SetRights(*r.m.con, 1, 1, rights);
-      r.Add({.id = 7, .number = "HP7"});
-      r.Open();
-      int opened = 0;
-      r.m.host.OnShow("frmProcessing", [&](forms::Form&) { ++opened; });
-      if (double_click) t::DblClick(*r.frm, "flexMaster");
-      else t::Key(*r.frm, "flexMaster", 13);
-      EXPECT_EQ(opened, rights == "NED" ? 1 : 0);
-      EXPECT_EQ(r.m.bas.lngEditProcessingID, rights == "NED" ? 7 : 0);
-    }
-  }
-}
-
-TEST(RegisterKeys, NewAndCtrlEnterOpenTheModeSelectionWithTheNewFlag) {
-  Register r;
-  r.Open();
-  int shown = 0;
-  r.m.host.OnShow("frmSelection", [&](forms::Form& f) {
-    ++shown;
-    EXPECT_EQ(r.m.bas.GStrMasterNewEditFlag, "N");
-    t::Click(f, "cmdClose");
-  });
-  t::Click(*r.frm, "cmdNew");
-  t::Key(*r.frm, "txtsearch", 10);
-  EXPECT_EQ(shown, 2);
 }
 
 }  // namespace

@@ -1,333 +1,258 @@
-// What the reliability tests share: the records they start from, sessions on
-// an SQLite file, the saves and the cancellation driven through the windows
-// as a user drives them, and a dump of every table of the module to compare
-// a database before and after.
+// What the reliability tests share: the records they start from, a session
+// with the real windows on a given connection, the saves and the cancellation
+// driven as a user drives them, and a snapshot of the module's tables.
 //
-// A driver takes the window as far as the save and then hands the window and
-// the action that saves ("press") to the caller's `at_save`, which may press
-// it once, twice or not at all and look at the window in between. Drivers
-// throw forms::ScriptError when the window does not offer what they expect
-// (so that an error trap never swallows it).
+// A driver takes its window as far as the save and hands the window and the
+// action that saves ("press") to `at_save`, which may press it any number of
+// times. With `fill` set, the driver calls it on each window whose inputs are
+// ready for a hostile text and then tolerates what that text makes the window
+// refuse; without it, a window that does not go where the driver expects
+// throws forms::ScriptError (which no error trap swallows).
 #pragma once
 
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <array>
 #include <cctype>
-#include <cstdint>
-#include <cstdio>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "aftersettlement/frm_reprocessing_after_settlemt.h"
-#include "platform/db/connection.h"
-#include "platform/db/sqlite_connection.h"
 #include "platform/forms/combo_box.h"
 #include "platform/forms/flex_grid.h"
+#include "platform/forms/list_view.h"
 #include "platform/forms/scripted_host.h"
-#include "platform/forms/text_box.h"
 #include "processing/frm_processing.h"
 #include "register/frm_master.h"
 #include "register/window_factory.h"
 #include "reprocessing/frm_reprocessing.h"
 #include "shell/bas_module.h"
 #include "support/records.h"
+#include "support/ui.h"
 
 namespace hp::reliability {
 
 using forms::MsgBoxResult;
+using testing::Click;
+using testing::Key;
+using testing::Paste;
 using Press = std::function<void()>;
 using AtSave = std::function<void(forms::Form& screen, const Press& press)>;
+struct Steer {
+  AtSave at_save;
+  std::function<void(forms::Form&)> fill = {};
+};
+using Lines = std::vector<std::pair<std::string, std::string>>;  // (rental, cheque amount) typed by hand
+inline const Lines kManualLines = {{"6000", "6000"}, {"5000", "5000"}, {"4000", "4000"}};
 
-inline db::Value I(std::int64_t v) { return v; }
+// ---- Starting records (customer `id` owns invoice `id` and processing `id`) --
 
-// ---- Starting records -------------------------------------------------------
+inline std::string Due(int months) { return text::IsoDate(text::AddMonths(text::Date{2024, 1, 31}, months)); }
 
-// A verified customer and its confirmed, unprocessed invoice `id` of 24
-// rentals of 5000 with a cheque register; service tax category when given.
-inline void SeedOpenInvoice(db::Connection& con, int id, int customer, std::optional<int> service_tax = {}) {
-  testing::AddCustomer(con, {.id = customer, .name = "Customer " + std::to_string(customer)});
-  testing::AddInvoice(con, {.id = id, .number = "INV" + std::to_string(id), .customer = customer,
-                            .service_tax = service_tax});
+// A confirmed, unprocessed invoice of 24 rentals of 5000 with a cheque register.
+inline void SeedOpenInvoice(db::Connection& con, int id, std::optional<int> service_tax = {}) {
+  testing::AddCustomer(con, {.id = id, .name = "Customer " + std::to_string(id)});
+  testing::AddInvoice(con, {.id = id, .number = "INV" + std::to_string(id), .customer = id, .service_tax = service_tax});
 }
 
-// A processed invoice and its live processing `id` (number "HP<id>") of
-// 15 lines of 1250: three settled, twelve to go (12 x 1250 = 15000 remain).
-inline void SeedReprocessable(db::Connection& con, int id, int customer) {
-  testing::AddCustomer(con, {.id = customer, .name = "Customer " + std::to_string(customer)});
-  testing::AddInvoice(con, {.id = id, .number = "INV" + std::to_string(id), .customer = customer, .processed = true});
-  testing::ProcessingSpec p;
-  p.id = id;
-  p.number = "HP" + std::to_string(id);
-  p.customer = customer;
-  p.invoice = id;
-  p.rate = 1.25;
-  p.rental = 1250;
-  const text::Date first{2024, 1, 31};
-  double capital = 12500 + 3 * 1250;
-  for (int i = -3; i < 12; ++i) {
-    testing::LineSpec l;
-    l.cheque_date = text::IsoDate(text::AddMonths(first, i));
-    l.capital = i == 0 ? 12500 : capital;
-    l.rental = 1250;
-    l.interest = 100;
-    l.repayment = 1150;
-    l.balance = l.capital - l.repayment;
-    l.settlement = i < 0 ? 1250.0 : 0.0;
+// A processed invoice and its live processing "HP<id>" with `lines`.
+inline void SeedLive(db::Connection& con, int id, double rate, double rental, std::vector<testing::LineSpec> lines) {
+  SeedOpenInvoice(con, id);
+  con.Execute("update losHpInvoiceHeader set hpqhProcessed=1 where hpqhQuotationID=?", {std::int64_t{id}});
+  testing::AddProcessing(con, {.id = id, .number = "HP" + std::to_string(id), .customer = id, .invoice = id,
+                               .rate = rate, .rental = rental, .lines = std::move(lines)});
+}
+
+// 15 lines of 1250, three settled: twelve (15000) to re-process.
+inline void SeedReprocessable(db::Connection& con, int id) {
+  std::vector<testing::LineSpec> lines;
+  double capital = 16250;
+  for (int i = 0; i < 15; ++i) {
+    testing::LineSpec l{.cheque_date = Due(i - 3), .capital = i == 3 ? 12500 : capital, .rental = 1250,
+                        .interest = 100, .repayment = 1150};
+    l.balance = capital = l.capital - l.repayment;
+    l.settlement = i < 3 ? 1250.0 : 0.0;
     l.rate = 1.25;
-    capital = l.balance;
-    p.lines.push_back(l);
+    lines.push_back(l);
   }
-  testing::AddProcessing(con, p);
+  SeedLive(con, id, 1.25, 1250, lines);
 }
 
-// A processed invoice and its live processing `id` of ten rentals of 5000
-// with rentals 1, 2 and 5 settled: what a re-processing after settlement
-// starts from.
-inline void SeedSettled(db::Connection& con, int id, int customer) {
-  testing::AddCustomer(con, {.id = customer, .name = "Customer " + std::to_string(customer)});
-  testing::AddInvoice(con, {.id = id, .number = "INV" + std::to_string(id), .customer = customer, .processed = true});
-  testing::ProcessingSpec p;
-  p.id = id;
-  p.number = "HP" + std::to_string(id);
-  p.customer = customer;
-  p.invoice = id;
-  p.rate = 1.5;
-  p.rentals = 10;
-  testing::AddProcessing(con, p);
-  for (int d = 1; d <= 10; ++d) {
-    testing::LineSpec l;
-    l.cheque_date = text::IsoDate(text::AddMonths(text::Date{2024, 1, 31}, d - 1));
-    l.rental = 5000;
-    l.interest = 1500.0 - 100 * d;
-    l.bank = "Bank of Ceylon";
-    l.cheque_no = "C" + std::to_string(d);
-    l.settlement = d == 1 || d == 2 || d == 5 ? 5000.0 : 0.0;
-    l.rate = 1.5;
-    testing::AddProcessingLine(con, 1, id, d, l);
-  }
+// Ten rentals of 5000 with rentals 1, 2 and 5 settled.
+inline void SeedSettled(db::Connection& con, int id) {
+  std::vector<testing::LineSpec> lines;
+  for (int d = 1; d <= 10; ++d)
+    lines.push_back({.cheque_date = Due(d - 1), .rental = 5000, .interest = 1500.0 - 100 * d,
+                     .bank = "Bank of Ceylon", .cheque_no = "C",
+                     .settlement = d == 1 || d == 2 || d == 5 ? 5000.0 : 0.0, .rate = 1.5});
+  SeedLive(con, id, 1.5, 5000, lines);
 }
 
-// Processing `id`: a stored re-processing after settlement of `reference`
-// (a SeedSettled processing, marked amended here) with three lines.
+// Processing `id`: a stored re-processing after settlement of SeedSettled
+// processing `reference` (now amended), three lines.
 inline void SeedStoredAfterSettlement(db::Connection& con, int id, int reference) {
-  con.Execute("update aHpProcessingHeader set hphAmended=1 where hphProcessingID=?", {I(reference)});
-  testing::ProcessingSpec p;
-  p.id = id;
-  p.number = "HP" + std::to_string(id);
-  p.customer = static_cast<int>(
-      db::AsInt(con.Open("select hphCustomerID from aHpProcessingHeader where hphProcessingID=?", {I(reference)})
-                    .Field(0)));
-  p.invoice = reference;
-  p.reference = reference;
-  p.after_settlement = 1;
-  p.adjustment_posted = 0;
-  p.rentals = 3;
-  p.rate = 1.5;
-  p.installment_price = 34000;
+  SeedSettled(con, reference);
+  con.Execute("update aHpProcessingHeader set hphAmended=1 where hphProcessingID=?", {std::int64_t{reference}});
+  testing::ProcessingSpec p{.id = id, .number = "HP" + std::to_string(id), .customer = reference,
+                            .invoice = reference, .reference = reference, .after_settlement = 1,
+                            .adjustment_posted = 0, .rate = 1.5, .installment_price = 34000};
+  for (int d = 1; d <= 3; ++d)
+    p.lines.push_back({.cheque_date = Due(d - 1), .rental = 5000, .interest = 100, .bank = "Bank of Ceylon",
+                       .cheque_no = "S", .settlement = 1000.0 * d, .rate = 1.5});
   testing::AddProcessing(con, p);
-  for (int d = 1; d <= 3; ++d) {
-    testing::LineSpec l;
-    l.cheque_date = text::IsoDate(text::AddMonths(text::Date{2024, 1, 31}, d - 1));
-    l.rental = 5000;
-    l.interest = 100;
-    l.bank = "Bank of Ceylon";
-    l.cheque_no = "S" + std::to_string(d);
-    l.settlement = 1000.0 * d;
-    l.rate = 1.5;
-    testing::AddProcessingLine(con, 1, id, d, l);
-  }
   testing::SetReprocessingFigures(con, id, 106000, 6800);
 }
 
-// ---- Sessions ---------------------------------------------------------------
+// ---- A session --------------------------------------------------------------
 
-// Points the session and its shared components at `con`, as the register's
-// load does with the connection the audit component hands back.
-inline void UseConnection(shell::BasModule& bas, db::Connection& con) {
-  bas.adocon = &con;
-  if (bas.objDb) bas.objDb->adocon = &con;
-  if (bas.objAudit)
-    bas.objAudit->OpenObject(&con, bas.intCompanyID, bas.intuserid, bas.intdepartmentid, bas.intInterfaceID,
-                             text::Now());
-}
-
-// The session values of the standard world's clerk, with the shared
-// components, on `con`.
-inline void SignIn(shell::BasModule& bas, db::Connection& con) {
-  bas.strMsgboxCaption = "HP";
-  bas.intCompanyID = 1;
-  bas.intdepartmentid = 10;
-  bas.intuserid = 1;
-  bas.intfinancialId = 1;
-  bas.dtProcessDate = text::Date{2024, 3, 15};
-  bas.intInterfaceID = testing::kInterface;
-  bas.strUserName = "clerk";
-  bas.strFunctionRights = "NED";
-  bas.objDb = std::make_unique<shell::ClsCommonDb>();
-  bas.objGen = std::make_unique<shell::clsCommonGen>();
-  bas.objAudit = std::make_unique<shell::clsOskendal>();
-  bas.objColour = std::make_unique<shell::clsPavlin>();
-  UseConnection(bas, con);
-}
-
-// One user's session with the module's real windows on a connection it is
-// given (which must outlive it).
+// The standard world's clerk with the real windows on `con` (which must
+// outlive it), the register loaded: its load completes the session (shared
+// components, rights) and the saves refresh its grid.
 struct Session {
   explicit Session(db::Connection& con) : windows(reg::MakeWindowFactory()), bas(host, *windows) {
-    SignIn(bas, con);
+    bas.adocon = &con;
+    bas.strMsgboxCaption = "HP";
+    bas.intCompanyID = bas.intuserid = bas.intfinancialId = 1;
+    bas.intdepartmentid = 10;
+    bas.dtProcessDate = text::Date{2024, 3, 15};
+    OpenRegister();
   }
   forms::ScriptedHost host;
   std::unique_ptr<shell::WindowFactory> windows;
   shell::BasModule bas;
   std::unique_ptr<reg::FrmMaster> register_window;
 
-  // Loads the register (as Show does, without its modal loop): the session is
-  // completed and the saves refresh its grid.
-  reg::FrmMaster& OpenRegister() {
+  reg::FrmMaster& OpenRegister() {  // as Show does, without its modal loop
     register_window = std::make_unique<reg::FrmMaster>(bas);
     register_window->Load();
     return *register_window;
   }
 };
 
-// ---- Driving the windows ------------------------------------------------------
+// ---- Driving the windows ----------------------------------------------------
 
-// Chooses the combo entry carrying `data`, as a user's click does.
 inline void Pick(forms::Form& f, const std::string& control, std::int64_t data) {
   auto* combo = dynamic_cast<forms::ComboBox*>(f.Find(control));
-  if (!combo) throw forms::ScriptError(control + " is not a combo box");
-  for (int i = 0; i < combo->ListCount(); ++i) {
-    if (combo->ItemData(i) == data) {
-      f.Dispatch(forms::Event{.control = control, .type = "select", .item = i});
-      return;
-    }
-  }
+  for (int i = 0; combo && i < combo->ListCount(); ++i)
+    if (combo->ItemData(i) == data) return testing::Choose(f, control, i);
   throw forms::ScriptError(f.Name() + "." + control + " does not offer " + std::to_string(data));
 }
+// Clicks a control the window offers now; one it does not is left alone.
+inline void Act(forms::Form& f, const std::string& control) {
+  forms::Control* c = f.Find(control);
+  if (c && c->Shown() && c->Enabled) Click(f, control);
+}
+inline void Require(const Steer& st, bool ok, const std::string& what) {
+  if (!ok && !st.fill) throw forms::ScriptError(what);
+}
+inline void Fill(const Steer& st, forms::Form& f) {
+  if (st.fill) st.fill(f);
+}
+inline void PasteIf(forms::Form& f, const std::string& control, const std::string& text) {
+  if (!text.empty()) Paste(f, control, text);
+}
+inline void HandOver(forms::Form& f, const Steer& st, Press press) {
+  st.at_save(f, press);
+  f.Tag.clear();  // whatever is left closes without "Save Changes?"
+}
+inline int ListCount(forms::Form& f, const std::string& list) {
+  return dynamic_cast<forms::ListView&>(*f.Find(list)).Count();
+}
 
-inline void Click(forms::Form& f, const std::string& control) {
-  f.Dispatch(forms::Event{.control = control, .type = "click"});
-}
-inline void Paste(forms::Form& f, const std::string& control, const std::string& text) {
-  f.Dispatch(forms::Event{.control = control, .type = "change", .value = text});
-}
-inline void Key(forms::Form& f, const std::string& control, int key) {
-  f.Dispatch(forms::Event{.control = control, .type = "key", .key = key});
-}
-
-// Types `text` key by key, one character (UTF-8 sequence) per key, each
-// through the box's KeyPress.
+// Types `text` one character (UTF-8 sequence) per key, each through KeyPress.
 inline void TypeText(forms::Form& f, const std::string& control, const std::string& text) {
-  for (size_t i = 0; i < text.size();) {
+  for (size_t i = 0, n; i < text.size(); i += n) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    n = std::min(n, text.size() - i);
+    n = std::min(text.size() - i, size_t{lead < 0xC0 ? 1u : lead >= 0xF0 ? 4u : lead >= 0xE0 ? 3u : 2u});
     int cp = n == 1 ? lead : lead & (0x3F >> (n - 1));
     for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
     f.Dispatch(forms::Event{.control = control, .type = "key", .value = text.substr(i, n), .key = cp});
-    i += n;
   }
 }
 
-// Every line of the re-processing list gets a bank and a cheque number through
-// the line editor, from line 1.
-inline void EnterCheques(forms::ScriptedHost& host, forms::Form& screen) {
-  int accepted = 0;
-  host.OnShow("frmReProcessingPopUp", [&](forms::Form& d) {
-    while (d.IsLoaded() && accepted < 1000) {
-      Paste(d, "cboBankName", "Bank of Ceylon");
-      Paste(d, "txtchequeno", "Q" + std::to_string(++accepted));
-      Click(d, "cmdOk");
-    }
-  });
-  screen.Dispatch(forms::Event{.control = "lvwReProcessing", .type = "dblclick", .item = 0});
-}
-
-// Lines entered by hand through the pop-up menu's Add: (rental, cheque amount).
-inline void AddManualLines(forms::ScriptedHost& host, forms::Form& screen,
-                           const std::vector<std::pair<std::string, std::string>>& lines) {
-  host.OnShow("frmReProcessingPopUp", [&](forms::Form& d) {
-    int n = 0;
-    for (const auto& [rental, amount] : lines) {
-      Paste(d, "dtpPeriod", "2024-06-15");
-      Paste(d, "txtRentalAmount", rental);
-      Paste(d, "cboBankName", "Sampath Bank");
-      Paste(d, "txtchequeno", "S" + std::to_string(++n));
-      Paste(d, "txtAmount", amount);
-      Click(d, "cmdOk");
-    }
-  });
-  host.ChooseMenu("mnuAdd");
-  screen.Dispatch(forms::Event{.control = "lvwReProcessing", .type = "mousedown", .item = -1, .button = 2});
-}
-
-// What a driver hands on: the window, and the action that saves.
-inline void HandOver(forms::Form& f, const AtSave& at_save, Press press) {
-  at_save(f, press);
-  f.Tag.clear();  // whatever is left closes without "Save Changes?"
-}
-
-// A new processing of `invoice` of `customer`: Process Interest (the cheque
-// register gives every line its cheque), remarks, OK.
+// A new processing: Process Interest (the cheque register gives every line
+// its cheque), remarks, OK (or Close and Yes to "Save Changes?").
 inline void SaveProcessing(Session& s, std::int64_t customer, std::int64_t invoice, const std::string& remarks,
-                           const AtSave& at_save, bool through_close_question = false) {
+                           const Steer& st, bool through_close = false) {
   s.bas.GStrMasterNewEditFlag = "N";
   processing::frmProcessing screen(s.bas);
   s.host.OnShow("frmProcessing", [&](forms::Form& f) {
     Pick(f, "cboCustomer", customer);
     Pick(f, "cboInvoice", invoice);
-    Click(f, "cmdProcess");
-    if (screen.lvwProcessing.Count() == 0) throw forms::ScriptError("Process Interest laid out no line");
-    Paste(f, "txtRemarks", remarks);
-    if (through_close_question) {
-      HandOver(f, at_save, [&] {
-        if (s.host.PendingAnswers() == 0) s.host.Answer(MsgBoxResult::Yes);  // "Save Changes?"
-        Click(f, "cmdClose");
-      });
-    } else {
-      HandOver(f, at_save, [&] { Click(f, "cmdOK"); });
-    }
+    Fill(st, f);
+    Act(f, "cmdProcess");
+    Require(st, screen.lvwProcessing.Count() > 0, "Process Interest laid out no line");
+    PasteIf(f, "txtRemarks", remarks);
+    HandOver(f, st, [&] {
+      if (through_close && s.host.PendingAnswers() == 0) s.host.Answer(MsgBoxResult::Yes);
+      Act(f, through_close ? "cmdClose" : "cmdOK");
+    });
   });
   s.host.ShowModal(screen);
 }
 
-// A re-processing of `processing` of `customer`: automatic to `rentals`
-// rentals (the rental follows from Enter), cheques through the line editor;
-// or manual, from `manual` lines entered by hand.
+// A re-processing: automatic to `rentals` rentals, each line's cheque entered
+// through the line editor; or, with `manual` lines, those entered by hand.
 inline void SaveReprocessing(Session& s, std::int64_t customer, std::int64_t processing, const std::string& rentals,
-                             const std::vector<std::pair<std::string, std::string>>& manual,
-                             const std::string& remarks, const AtSave& at_save) {
+                             const Lines& manual, const std::string& remarks, const Steer& st) {
   s.bas.GStrMasterNewEditFlag = "N";
   reprocessing::frmReprocessing screen(s.bas);
   s.host.OnShow("frmReprocessing", [&](forms::Form& f) {
     Click(f, manual.empty() ? "optAuto" : "optMan");
     Pick(f, "cboCustomer", customer);
     Pick(f, "cboPrrocNo", processing);
+    int n = 0;
     if (manual.empty()) {
       Paste(f, "txtNoRetals", rentals);
       Key(f, "txtNoRetals", 13);
-      if (screen.lvwReProcessing.Count() > 0) s.host.Answer(MsgBoxResult::Yes);  // clear the loaded lines
-      Click(f, "cmdReProcess");
-      EnterCheques(s.host, f);
+      Fill(st, f);
+      if (screen.lvwReProcessing.Count() > 0 && s.host.PendingAnswers() == 0)
+        s.host.Answer(MsgBoxResult::Yes);  // clear the loaded lines
+      Act(f, "cmdReProcess");
+      s.host.OnShow("frmReProcessingPopUp", [&](forms::Form& d) {
+        while (d.IsLoaded() && n < 1000) {
+          Paste(d, "cboBankName", "Bank of Ceylon");
+          Paste(d, "txtchequeno", "Q" + std::to_string(++n));
+          Click(d, "cmdOk");
+        }
+      });
+      if (screen.lvwReProcessing.Count() > 0) testing::DblClick(f, "lvwReProcessing", 0);
     } else {
-      AddManualLines(s.host, f, manual);
-      Click(f, "cmdReProcess");
+      s.host.OnShow("frmReProcessingPopUp", [&](forms::Form& d) {
+        for (const auto& [rental, amount] : manual) {
+          if (!d.IsLoaded()) break;
+          Paste(d, "dtpPeriod", "2024-06-15");
+          Paste(d, "txtRentalAmount", rental);
+          Paste(d, "cboBankName", "Sampath Bank");
+          Paste(d, "txtchequeno", "S" + std::to_string(++n));
+          Paste(d, "txtAmount", amount);
+          if (n == 1) Fill(st, d);
+          Act(d, "cmdOk");
+        }
+      });
+      s.host.ChooseMenu("mnuAdd");
+      f.Dispatch(forms::Event{.control = "lvwReProcessing", .type = "mousedown", .item = -1, .button = 2});
+      Act(f, "cmdReProcess");
     }
-    if (screen.lvwReProcessing.Count() == 0) throw forms::ScriptError("Re-Process laid out no line");
-    Paste(f, "txtRemarks", remarks);
-    HandOver(f, at_save, [&] { Click(f, "cmdOk"); });
+    Require(st, screen.lvwReProcessing.Count() > 0, "Re-Process laid out no line");
+    PasteIf(f, "txtRemarks", remarks);
+    HandOver(f, st, [&] { Act(f, "cmdOk"); });
   });
   s.host.ShowModal(screen);
 }
 
-// A new re-processing after settlement of `processing` of `customer`,
-// re-processed to `revised` rentals, with a new installment price.
+// A new re-processing after settlement to `revised` rentals at a new price.
 inline void SaveAfterSettlement(Session& s, std::int64_t customer, std::int64_t processing,
                                 const std::string& revised, const std::string& price, const std::string& remarks,
-                                const AtSave& at_save) {
+                                const Steer& st) {
   s.bas.GStrMasterNewEditFlag = "N";
   aftersettlement::frmReprocessingAfterSettlemt screen(s.bas);
   s.host.OnShow("frmReprocessingAfterSettlemt", [&](forms::Form& f) {
@@ -335,126 +260,88 @@ inline void SaveAfterSettlement(Session& s, std::int64_t customer, std::int64_t 
     Pick(f, "cboCustomer", customer);
     Pick(f, "cboPrrocNo", processing);
     Paste(f, "txtNoRetals", revised);
-    Click(f, "cmdReProcess");
-    if (!screen.Processed()) throw forms::ScriptError("Re-Process built no settled list: " + s.host.LastMessage());
     Paste(f, "txtnewInstPrice", price);
-    Paste(f, "txtRemarks", remarks);
-    HandOver(f, at_save, [&] { Click(f, "cmdOk"); });
+    Fill(st, f);
+    Act(f, "cmdReProcess");
+    Require(st, screen.Processed(), "Re-Process built no settled list: " + s.host.LastMessage());
+    PasteIf(f, "txtRemarks", remarks);
+    HandOver(f, st, [&] { Act(f, "cmdOk"); });
   });
   s.host.ShowModal(screen);
 }
 
-// The register row showing processing `id`; -1 when none.
 inline int RegisterRowOf(const forms::FlexGrid& grid, std::int64_t id) {
   for (int r = 1; r < grid.Rows(); ++r)
     if (grid.TextMatrix(r, reg::kColId) == std::to_string(id)) return r;
   return -1;
 }
-
-// Selects the register row of processing `id` as a user's click does.
 inline void SelectRegisterRow(Session& s, std::int64_t id) {
-  reg::FrmMaster& r = *s.register_window;
-  const int row = RegisterRowOf(r.flexMaster, id);
+  const int row = RegisterRowOf(s.register_window->flexMaster, id);
   if (row < 0) throw forms::ScriptError("the register does not list processing " + std::to_string(id));
-  r.Dispatch(forms::Event{.control = "flexMaster", .type = "click", .row = row, .col = reg::kColNumber});
+  testing::ClickCell(*s.register_window, "flexMaster", row, reg::kColNumber);
 }
 
-// Opens stored processing `id` (a re-processing after settlement) with the
-// open register's Edit and runs `body` on the window it shows.
-inline void EditFromRegister(Session& s, std::int64_t id, const std::function<void(forms::Form&)>& body) {
+// Stored re-processing after settlement `id` opened with the register's Edit
+// and saved again; empty texts are left as loaded.
+inline void SaveAfterSettlementAgain(Session& s, std::int64_t id, const std::string& price,
+                                     const std::string& remarks, const Steer& st) {
   SelectRegisterRow(s, id);
   bool shown = false;
   s.host.OnShow("frmReprocessingAfterSettlemt", [&](forms::Form& f) {
     shown = true;
-    body(f);
-    f.Tag.clear();
+    Fill(st, f);
+    PasteIf(f, "txtnewInstPrice", price);
+    PasteIf(f, "txtRemarks", remarks);
+    HandOver(f, st, [&] { Act(f, "cmdOk"); });
   });
   Click(*s.register_window, "CmdEdit");
   if (!shown) throw forms::ScriptError("Edit opened no window: " + s.host.LastMessage());
 }
 
-// Stored re-processing after settlement `id` saved again (edit mode) from
-// the open register's Edit: a new installment price and remarks, OK.
-inline void SaveAfterSettlementAgain(Session& s, std::int64_t id, const std::string& price, const std::string& remarks,
-                                     const AtSave& at_save) {
-  EditFromRegister(s, id, [&](forms::Form& f) {
-    Paste(f, "txtnewInstPrice", price);
-    Paste(f, "txtRemarks", remarks);
-    HandOver(f, at_save, [&] { Click(f, "cmdOk"); });
-  });
-}
-
-// Cancels processing `id` from the open register: Yes to the question, the
-// reason pasted into the reason dialog.
-inline void CancelFromRegister(Session& s, std::int64_t id, const std::string& reason, const AtSave& at_save) {
+// Processing `id` cancelled from the register: Yes to "Are You Sure ...?",
+// the reason given in the reason dialog.
+inline void CancelFromRegister(Session& s, std::int64_t id, const std::string& reason, const Steer& st) {
   reg::FrmMaster& r = *s.register_window;
   SelectRegisterRow(s, id);
-  s.host.OnShow("frmcancel", [reason](forms::Form& d) {
-    Paste(d, "txtcanreason", reason);
-    Click(d, "cmdok");
+  s.host.OnShow("frmcancel", [&](forms::Form& d) {
+    PasteIf(d, "txtcanreason", reason);
+    Act(d, "cmdok");
   });
-  at_save(r, [&] {
-    if (s.host.PendingAnswers() == 0) s.host.Answer(MsgBoxResult::Yes);  // "Are You Sure ...?"
-    Click(r, "CmdDelete");
+  st.at_save(r, [&] {
+    if (s.host.PendingAnswers() == 0) s.host.Answer(MsgBoxResult::Yes);
+    Act(r, "CmdDelete");
   });
 }
 
-// ---- Comparing databases ----------------------------------------------------------
+// ---- Snapshots ----------------------------------------------------------------
 
-// The module's tables and those it writes into.
-inline const std::vector<std::string>& ModuleTables() {
-  static const std::vector<std::string> tables = {"aHpProcessingHeader",         "aHpProcessingDetail",
-                                                  "aHpProcessingDetailOthers",   "ahpProcessingCashFlowDetail",
-                                                  "losHpInvoiceHeader",          "hpAuditTrail"};
-  return tables;
-}
+inline const std::vector<std::string> kModuleTables = {"aHpProcessingHeader",       "aHpProcessingDetail",
+                                                       "aHpProcessingDetailOthers", "ahpProcessingCashFlowDetail",
+                                                       "losHpInvoiceHeader",        "hpAuditTrail"};
 
-// Each table's rows, each row one text naming every column with its value and
-// type, the rows sorted: two dumps are equal when the tables hold the same
-// rows. With `mask_times` the columns that differ between two runs of one
-// action read as one placeholder: the clock columns (when an action was
-// logged or saved) and the audit entry's identifier, which the database draws
-// (a PostgreSQL sequence does not give back a number a rolled-back insert
-// took).
+// Each table's rows as sorted texts naming every column, value and type. With
+// `mask_times` the columns that differ between two runs of one action read
+// "<varies>": the clocks and the audit entry's drawn identifier (a PostgreSQL
+// sequence does not give back what a rolled-back insert took).
 using Dump = std::map<std::string, std::vector<std::string>>;
-
-inline std::string CellText(const db::Value& v) {
-  if (db::IsNull(v)) return "NULL";
-  if (auto* n = std::get_if<std::int64_t>(&v)) return "i" + std::to_string(*n);
-  if (auto* d = std::get_if<double>(&v)) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "d%.17g", *d);
-    return buf;
-  }
-  std::string s = "'";
-  for (char c : std::get<std::string>(v)) {
-    if (c == '\'' || c == '\\') s += '\\';
-    if (c == '\0') {
-      s += "\\0";
-      continue;
-    }
-    s += c;
-  }
-  return s + "'";
-}
-
-inline Dump DumpTables(db::Connection& con, const std::vector<std::string>& tables, bool mask_times) {
+inline Dump Snapshot(db::Connection& con, bool mask_times = false,
+                     const std::vector<std::string>& tables = kModuleTables) {
   static const std::set<std::string> varying = {"loggedtime", "savedtime", "hphupdatetime", "auditid"};
-  auto lower = [](std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-  };
   Dump dump;
   for (const auto& table : tables) {
     std::vector<std::string>& rows = dump[table];
-    db::Recordset rs = con.Open("select * from " + table);
-    for (; !rs.Eof(); rs.MoveNext()) {
+    for (db::Recordset rs = con.Open("select * from " + table); !rs.Eof(); rs.MoveNext()) {
       std::string row;
       for (int i = 0; i < rs.FieldCount(); ++i) {
-        row += rs.FieldName(i) + "=";
-        const bool masked = mask_times && varying.count(lower(rs.FieldName(i))) && !db::IsNull(rs.Field(i));
-        row += masked ? "<varies>" : CellText(rs.Field(i));
-        row += "; ";
+        std::string name = rs.FieldName(i), cell;
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        const db::Value& v = rs.Field(i);
+        if (db::IsNull(v)) cell = "NULL";
+        else if (mask_times && varying.count(name)) cell = "<varies>";
+        else if (auto* n = std::get_if<std::int64_t>(&v)) cell = "i" + std::to_string(*n);
+        else if (auto* d = std::get_if<double>(&v)) cell = fmt::format("d{:.17g}", *d);
+        else cell = "'" + std::get<std::string>(v) + "'";  // std::string keeps an embedded NUL
+        row += name + "=" + cell + "; ";
       }
       rows.push_back(std::move(row));
     }
@@ -462,49 +349,63 @@ inline Dump DumpTables(db::Connection& con, const std::vector<std::string>& tabl
   }
   return dump;
 }
-inline Dump DumpModule(db::Connection& con, bool mask_times = false) {
-  return DumpTables(con, ModuleTables(), mask_times);
-}
 
-// The rows one dump has and the other lacks, table by table (at most a few).
-inline std::string Difference(const Dump& expected, const Dump& actual) {
-  std::string out;
-  for (const auto& [table, rows] : expected) {
-    const auto it = actual.find(table);
-    const std::vector<std::string> none;
-    const std::vector<std::string>& other = it == actual.end() ? none : it->second;
-    std::vector<std::string> missing, extra;
-    std::set_difference(rows.begin(), rows.end(), other.begin(), other.end(), std::back_inserter(missing));
-    std::set_difference(other.begin(), other.end(), rows.begin(), rows.end(), std::back_inserter(extra));
-    for (size_t i = 0; i < missing.size() && i < 3; ++i) out += "\n  " + table + " lost: " + missing[i];
-    for (size_t i = 0; i < extra.size() && i < 3; ++i) out += "\n  " + table + " gained: " + extra[i];
-    if (missing.size() + extra.size() > 6)
-      out += "\n  " + table + ": " + std::to_string(missing.size()) + " lost, " + std::to_string(extra.size()) +
-             " gained in all";
+// How `after` differs from `before`: rows lost and gained, a few shown.
+struct Change {
+  long lost = 0, gained = 0;
+  std::string text;
+};
+inline Change Compare(const Dump& before, const Dump& after) {
+  Change c;
+  for (const auto& [table, rows] : before) {
+    const std::vector<std::string>& now = after.at(table);
+    std::vector<std::string> lost, gained;
+    std::set_difference(rows.begin(), rows.end(), now.begin(), now.end(), std::back_inserter(lost));
+    std::set_difference(now.begin(), now.end(), rows.begin(), rows.end(), std::back_inserter(gained));
+    for (size_t i = 0; i < lost.size() && i < 3; ++i) c.text += "\n  " + table + " lost: " + lost[i];
+    for (size_t i = 0; i < gained.size() && i < 3; ++i) c.text += "\n  " + table + " gained: " + gained[i];
+    c.lost += static_cast<long>(lost.size());
+    c.gained += static_cast<long>(gained.size());
   }
-  return out;
+  return c;
 }
 
-// The texts of a grid, row by row.
 using GridText = std::vector<std::vector<std::string>>;
 inline GridText TextOf(const forms::FlexGrid* grid) {
   GridText t;
-  if (!grid) return t;
-  for (int r = 0; r < grid->Rows(); ++r) {
+  for (int r = 0; grid && r < grid->Rows(); ++r) {
     t.emplace_back();
     for (int c = 0; c < grid->Cols(); ++c) t.back().push_back(grid->TextMatrix(r, c));
   }
   return t;
 }
 
-// Errors the module logged whose source is the data layer (a statement that
-// failed), with their descriptions.
-inline std::vector<std::string> DatabaseErrorsLogged(db::Connection& con) {
+// Descriptions of the errors logged whose source is (or with `db` false, is
+// not) a failed statement.
+inline std::vector<std::string> ErrorsLogged(db::Connection& con, bool db = true) {
   std::vector<std::string> errors;
-  db::Recordset rs =
-      con.Open("select RoutineName, Description from hpErrorLog where ErrorSource='hp.db' order by ErrorID");
-  for (; !rs.Eof(); rs.MoveNext()) errors.push_back(db::AsText(rs.Field(0)) + ": " + db::AsText(rs.Field(1)));
+  for (db::Recordset rs = con.Open(std::string("select RoutineName, Description from hpErrorLog where ErrorSource") +
+                                   (db ? "=" : "<>") + "'hp.db' order by ErrorID");
+       !rs.Eof(); rs.MoveNext())
+    errors.push_back(db::AsText(rs.Field(0)) + ": " + db::AsText(rs.Field(1)));
   return errors;
 }
+
+// ---- The counts the program reports when it ends ------------------------------
+
+struct Tally : ::testing::Environment {
+  long kills = 0, kills_survived = 0, injected = 0, injected_survived = 0, injection_cases = 0;
+  void TearDown() override {
+    if (kills) std::cout << "[ reliability ] kill points survived: " << kills_survived << " of " << kills << "\n";
+    if (injected)
+      std::cout << "[ reliability ] injected failures survived: " << injected_survived << " of " << injected << "\n";
+    if (injection_cases) std::cout << "[ reliability ] injection cases tried: " << injection_cases << "\n";
+  }
+};
+inline Tally& Totals() {
+  static Tally* t = static_cast<Tally*>(::testing::AddGlobalTestEnvironment(new Tally));
+  return *t;
+}
+inline Tally& kTallyRegistered = Totals();  // registered before RUN_ALL_TESTS
 
 }  // namespace hp::reliability

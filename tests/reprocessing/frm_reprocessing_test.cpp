@@ -1,5 +1,5 @@
-// The re-processing screen around its schedule: the department, the choice
-// of customer, and what forgets a processed schedule.
+// The re-processing screen around its schedule: the choice of customer, and
+// OK refusing a schedule not processed for the inputs on the screen.
 #include <gtest/gtest.h>
 
 #include "reprocessing_fixture.h"
@@ -8,28 +8,6 @@ namespace hp::reprocessing {
 namespace {
 
 using namespace fixture;
-
-struct DepartmentCase {
-  int session_department;
-  bool enabled;
-  std::int64_t chosen;  // item data chosen, 0: none
-};
-void PrintTo(const DepartmentCase& c, std::ostream* os) { *os << "session department " << c.session_department; }
-
-class Department : public ::testing::TestWithParam<DepartmentCase> {};
-
-TEST_P(Department, IsPresetOnlyWhenTheSessionHasOneTheCompanyKnows) {
-  testing::Module m;
-  m.bas.intdepartmentid = GetParam().session_department;
-  WithScreen(m, [&](frmReprocessing& s) {
-    EXPECT_EQ(s.cbodepartment.Enabled, GetParam().enabled);
-    EXPECT_EQ(s.cbodepartment.SelectedData(), GetParam().chosen);
-  });
-}
-
-INSTANTIATE_TEST_SUITE_P(Reprocessing, Department,
-                         ::testing::Values(DepartmentCase{0, true, 0}, DepartmentCase{10, false, 10},
-                                           DepartmentCase{99, true, 0}));
 
 TEST(ReprocessingCustomer, AnotherCustomerIsChosenOnlyAfterAskingToClear) {
   testing::Module m;
@@ -53,72 +31,84 @@ TEST(ReprocessingCustomer, AnotherCustomerIsChosenOnlyAfterAskingToClear) {
   });
 }
 
-TEST(ReprocessingClose, SaveChangesYesThatCannotSaveKeepsTheScreen) {
-  testing::Module m;
-  AddScenery(m);
-  WithScreen(m, [&](frmReprocessing& s) {
-    Choose(s, "optAuto");
-    m.host.Answer(MsgBoxResult::Yes);
-    Click(s, "cmdClose");
-    EXPECT_EQ(m.host.Messages().at(m.host.Messages().size() - 2).prompt, "Save Changes?");
-    EXPECT_EQ(m.host.LastMessage(), "Process the details .");
-    EXPECT_TRUE(s.IsLoaded());
-  });
-  EXPECT_EQ(testing::CountRows(*m.con, "aHpProcessingHeader"), 1);
+// What changes the inputs of a processed schedule, or empties the count.
+using Step = std::function<void(testing::Module&, frmReprocessing&)>;
+Step Set(const char* box, const char* text) {
+  return [=](auto&, frmReprocessing& s) { Paste(s, box, text); };
+}
+Step Pick(int id) {
+  return [=](auto&, frmReprocessing& s) { ChooseData(s, "cboPrrocNo", id); };
+}
+Step Delete(int line) {
+  return [=](auto& m, frmReprocessing& s) { Menu(m, s, "mnuDelete", line); };
+}
+Step Add(const char* rental) {
+  return [=](auto& m, frmReprocessing& s) { AddLines(m, s, {{rental, rental}}); };
+}
+Step Mode(const char* option) {  // answering No: the lines stay
+  return [=](testing::Module& m, frmReprocessing& s) {
+    m.host.Answer(MsgBoxResult::No);
+    Click(s, option);
+  };
+}
+void CloseSaying(testing::Module& m, frmReprocessing& s) {  // Close, "Save Changes?" Yes
+  m.host.Answer(MsgBoxResult::Yes);
+  Click(s, "cmdClose");
+  EXPECT_EQ(m.host.Messages().at(m.host.Messages().size() - 2).prompt, "Save Changes?");
+  EXPECT_EQ(m.host.LastMessage(), "Process the details .");
 }
 
-struct Change {
-  std::string name;
-  std::string mode;
-  std::function<void(testing::Module&, frmReprocessing&)> act;
+// After a schedule was processed (automatic: 10 rentals with cheques; manual:
+// three lines), `steps`; OK then answers `message` and stores nothing. Most
+// steps keep the count equal to the lines listed: only the forgotten
+// schedule stops those saves.
+struct StaleCase {
+  const char* name;
+  const char* mode;
+  std::vector<Step> steps;
+  std::string message = "Process the details .";
 };
-void PrintTo(const Change& c, std::ostream* os) { *os << c.name; }
+const StaleCase kStale[] = {
+    {"NoOfRentalsChangedAndBack", "optAuto", {Set("txtNoRetals", "12"), Set("txtNoRetals", "10")}},
+    {"RentalChanged", "optAuto", {Set("txtRentalAmount", "1250.00")}},
+    {"AnotherProcessing", "optAuto", {Pick(2)}},
+    {"AutomaticToManual", "optAuto", {Mode("optMan")}},
+    {"ManualToAutomatic", "optMan", {Mode("optAuto")}},
+    {"LineDeleted", "optMan", {Delete(2)}},
+    {"LineDeletedAndAddedAgain", "optMan", {Delete(2), Add("4000")}},
+    {"CloseAnsweringSave", "optAuto", {Set("txtRentalAmount", "1250.00"), CloseSaying}},
+    {"NoOfRentalsFractional", "optAuto", {Set("txtNoRetals", "12.5")}, "Enter No of Rentals ."},
+    {"NoOfRentalsZero", "optAuto", {Set("txtNoRetals", "0")}, "Enter No of Rentals ."},
+    {"NoOfRentalsEmpty", "optAuto", {Set("txtNoRetals", "")}, "Enter No of Rentals ."},
+};
 
-class ProcessedSchedule : public ::testing::TestWithParam<Change> {};
-
-TEST_P(ProcessedSchedule, IsForgottenWhenItsInputsChange) {
-  const Change& c = GetParam();
-  testing::Module m;
-  AddScenery(m);
-  WithScreen(m, [&](frmReprocessing& s) {
-    Choose(s, c.mode);
-    if (c.mode == "optAuto") {
-      Reprocess(m, s, "10");
-      EnterCheques(m, s);
-    } else {
-      AddLines(m, s, {{"6000", "6000"}, {"5000", "5000"}, {"4000", "4000"}});
-      Click(s, "cmdReProcess");
-    }
-    ASSERT_EQ(s.lvwCashFlow.Count(), s.lvwReProcessing.Count());
-    c.act(m, s);
-    EXPECT_EQ(s.lvwCashFlow.Count(), 0);  // no cash flow of other inputs
-    EXPECT_EQ(s.txtAdjustments.Text(), "");
-    Click(s, "cmdOk");
-    EXPECT_EQ(m.host.LastMessage(), "Process the details .");
-    EXPECT_TRUE(s.IsLoaded());
-  });
-  EXPECT_EQ(testing::CountRows(*m.con, "aHpProcessingHeader"), 1);
-  EXPECT_EQ(testing::CountRows(*m.con, "aHpProcessingHeader", "hphAmended=1"), 0);
+TEST(ReprocessingOk, RefusesAScheduleNotProcessedForTheInputsShownAndStoresNothing) {
+  for (const StaleCase& c : kStale) {
+    SCOPED_TRACE(c.name);
+    testing::Module m;
+    AddScenery(m);
+    AddReprocessable(*m.con, Reprocessable{.id = 2, .number = "HP2", .remaining = 6});
+    const std::vector<long> before = Stored(*m.con);
+    WithScreen(m, [&](frmReprocessing& s) {
+      Choose(s, c.mode);
+      if (std::string(c.mode) == "optAuto") {
+        Reprocess(m, s, "10");
+        EnterCheques(m, s);
+      } else {
+        AddLines(m, s, {{"6000", "6000"}, {"5000", "5000"}, {"4000", "4000"}});
+        Click(s, "cmdReProcess");
+      }
+      ASSERT_GT(s.lvwCashFlow.Count(), 0);
+      for (const Step& step : c.steps) step(m, s);
+      EXPECT_EQ(s.lvwCashFlow.Count(), 0);  // no cash flow of other inputs shown
+      EXPECT_EQ(s.txtAdjustments.Text(), "");
+      Click(s, "cmdOk");
+      EXPECT_EQ(m.host.LastMessage(), c.message);
+      EXPECT_TRUE(s.IsLoaded());
+    });
+    EXPECT_EQ(Stored(*m.con), before);  // no header, lines, cash flow or audit; none amended
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Reprocessing, ProcessedSchedule,
-    ::testing::Values(
-        Change{"NoOfRentals", "optAuto", [](auto&, frmReprocessing& s) { Paste(s, "txtNoRetals", "12"); }},
-        Change{"Rental", "optAuto", [](auto&, frmReprocessing& s) { Paste(s, "txtRentalAmount", "1250.00"); }},
-        Change{"Mode", "optAuto",
-               [](testing::Module& m, frmReprocessing& s) {
-                 m.host.Answer(MsgBoxResult::No);
-                 Click(s, "optMan");
-               }},
-        Change{"Processing", "optAuto", [](auto&, frmReprocessing& s) { ChooseData(s, "cboPrrocNo", 1); }},
-        Change{"LineDeleted", "optMan",
-               [](testing::Module& m, frmReprocessing& s) {
-                 m.host.ChooseMenu("mnuDelete");
-                 s.Dispatch(RightClick(2));
-                 EXPECT_EQ(s.lvwReProcessing.Count(), 2);
-               }}),
-    [](const auto& p) { return p.param.name; });
 
 }  // namespace
 }  // namespace hp::reprocessing

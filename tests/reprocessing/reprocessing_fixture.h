@@ -7,13 +7,14 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "platform/db/row_writer.h"
 #include "platform/text/date_text.h"
 #include "reprocessing/frm_reprocessing.h"
+#include "reprocessing/frm_reprocessing_pop_up.h"
 #include "support/module.h"
 #include "support/records.h"
 #include "support/ui.h"
@@ -23,87 +24,59 @@ namespace hp::reprocessing::fixture {
 using forms::MsgBoxResult;
 using testing::ChooseData;
 using testing::Click;
-using testing::DblClick;
 using testing::Key;
 using testing::Paste;
 
-// A processing of customer `customer` with `settled` settled rentals before
-// `remaining` unsettled ones; the first unsettled one is due on `first_due`
-// and opens with capital `first_capital`.
+// A processing at 1.25% a month: `settled` settled rentals, then `remaining`
+// unsettled ones from 31 January 2024, the first opening with `first_capital`.
 struct Reprocessable {
   int id = 1;
   std::string number = "HP1";
-  int customer = 1;
-  int department = 10;
-  double rate = 1.25;
+  int customer = 1, department = 10;
   double rental = 1250;
-  int settled = 3;
-  int remaining = 12;
-  std::string first_due = "2024-01-31";
+  int settled = 3, remaining = 12;
   double first_capital = 12500;
 };
 
 inline void AddReprocessable(db::Connection& con, const Reprocessable& r) {
-  testing::ProcessingSpec p;
-  p.id = r.id;
-  p.number = r.number;
-  p.customer = r.customer;
+  testing::ProcessingSpec p{.id = r.id, .number = r.number, .department = r.department, .customer = r.customer};
   p.invoice = r.id;
-  p.department = r.department;
-  p.rate = r.rate;
-  p.rental = r.rental;
   p.rentals = 24;  // the stored term, not what remains
-  const text::Date first = text::DateOf(r.first_due);
-  double capital = r.first_capital + r.settled * r.rental;
-  for (int i = -r.settled; i < r.remaining; ++i) {
-    testing::LineSpec l;
-    l.cheque_date = text::IsoDate(text::AddMonths(first, i));
-    l.capital = i == 0 ? r.first_capital : capital;
-    l.rental = r.rental;
-    l.interest = 100;
-    l.repayment = r.rental - 100;
-    l.balance = l.capital - l.repayment;
-    l.settlement = i < 0 ? r.rental : 0.0;
-    l.rate = r.rate;
-    capital = l.balance;
-    p.lines.push_back(l);
-  }
+  p.rate = 1.25;
+  p.rental = r.rental;
+  const text::Date first = text::AddMonths(text::Date{2024, 1, 31}, -r.settled);
+  p.lines = testing::Lines(r.settled + r.remaining, text::IsoDate(first), r.rental, r.settled);
+  p.lines[r.settled].capital = r.first_capital;
   testing::AddProcessing(con, p);
 }
 
-inline void AddScenery(db::Connection& con, const Reprocessable& r = Reprocessable{}) {
-  testing::CustomerSpec customer;
-  customer.id = r.customer;
-  customer.name = "Nimal Perera";
-  testing::AddCustomer(con, customer);
-  testing::InvoiceSpec invoice;
-  invoice.id = r.id;
-  invoice.number = "INV" + std::to_string(r.id);
-  invoice.customer = r.customer;
+// The customer, the invoice "INV<id>" and the processing.
+inline void AddScenery(db::Connection& con, const Reprocessable& r = {}) {
+  testing::AddCustomer(con, testing::CustomerSpec{.id = r.customer, .name = "Nimal Perera"});
+  testing::InvoiceSpec invoice{.id = r.id, .number = "INV" + std::to_string(r.id), .customer = r.customer};
   invoice.processed = true;
   testing::AddInvoice(con, invoice);
   AddReprocessable(con, r);
 }
-inline void AddScenery(testing::Module& m, const Reprocessable& r = Reprocessable{}) { AddScenery(*m.con, r); }
+inline void AddScenery(testing::Module& m, const Reprocessable& r = {}) { AddScenery(*m.con, r); }
 
 // Shows a new re-processing screen and runs `body` on it; a screen still open
 // afterwards is closed without the "Save Changes?" question.
 inline void WithScreen(testing::Module& m, const std::function<void(frmReprocessing&)>& body) {
   if (m.bas.GStrMasterNewEditFlag.empty()) m.bas.GStrMasterNewEditFlag = "N";
   m.host.OnShow("frmReprocessing", [&](forms::Form& f) {
-    auto& screen = dynamic_cast<frmReprocessing&>(f);
-    body(screen);
-    screen.Tag.clear();
+    body(dynamic_cast<frmReprocessing&>(f));
+    f.Tag.clear();
   });
   frmReprocessing screen(m.bas);
   m.host.ShowModal(screen);
 }
 
-// Chooses the mode ("optAuto" / "optMan"), the customer and the processing.
-inline void Choose(frmReprocessing& s, const std::string& mode, int customer = 1, int processing = 1) {
+// Chooses the mode ("optAuto" / "optMan"), customer 1 and processing 1.
+inline void Choose(frmReprocessing& s, const std::string& mode) {
   Click(s, mode);
-  ChooseData(s, "cboCustomer", customer);
-  ChooseData(s, "cboPrrocNo", processing);
+  ChooseData(s, "cboCustomer", 1);
+  ChooseData(s, "cboPrrocNo", 1);
 }
 
 // No of Rentals typed and Enter (the rental follows), then Re-Process,
@@ -115,46 +88,87 @@ inline void Reprocess(testing::Module& m, frmReprocessing& s, const std::string&
   Click(s, "cmdReProcess");
 }
 
-// Walks the line editor from line 1, giving every line a bank and cheque.
-// Returns how many lines were accepted.
+// Walks the line editor from line 1 giving every line a bank and cheque
+// "Q<n>"; returns how many lines were accepted.
 inline int EnterCheques(testing::Module& m, frmReprocessing& s) {
   int accepted = 0;
-  m.host.OnShow("frmReProcessingPopUp", [&](forms::Form& d) {
-    while (d.IsLoaded() && accepted < 1000) {
-      Paste(d, "cboBankName", "Bank of Ceylon");
-      Paste(d, "txtchequeno", "Q" + std::to_string(++accepted));
-      Click(d, "cmdOk");
+  m.host.OnShow("frmReProcessingPopUp", [&](forms::Form& f) {
+    while (f.IsLoaded()) {
+      ASSERT_LT(accepted, s.lvwReProcessing.Count());  // closed after the last line
+      auto& d = dynamic_cast<frmReProcessingPopUp&>(f);
+      EXPECT_FALSE(d.dtpPeriod.Enabled || d.txtRentalAmount.Enabled);  // computed lines keep date and rental
+      EXPECT_EQ(d.txtRentalAmount.Text(), s.lvwReProcessing.Item(accepted).SubItem(3));
+      Paste(f, "cboBankName", "Bank of Ceylon");
+      Paste(f, "txtchequeno", "Q" + std::to_string(++accepted));
+      Click(f, "cmdOk");
     }
   });
-  DblClick(s, "lvwReProcessing", 0);
+  testing::DblClick(s, "lvwReProcessing", 0);
   return accepted;
 }
 
 inline forms::Event RightClick(int item = -1) {
-  forms::Event e;
-  e.control = "lvwReProcessing";
-  e.type = "mousedown";
-  e.item = item;
-  e.button = 2;
-  return e;
+  return forms::Event{.control = "lvwReProcessing", .type = "mousedown", .item = item, .button = 2};
 }
 
-// Adds manual lines (rental, cheque amount) through the pop-up menu's Add.
+// Chooses `item` of the list's pop-up menu, right-clicking line `select`,
+// with `drive` run on the dialog it opens.
+inline void Menu(testing::Module& m, frmReprocessing& s, const std::string& item, int select = -1,
+                 std::function<void(forms::Form&)> drive = {}) {
+  if (drive) m.host.OnShow("frmReProcessingPopUp", std::move(drive));
+  m.host.ChooseMenu(item);
+  s.Dispatch(RightClick(select));
+}
+
+inline void Fill(forms::Form& d, const std::string& rental, const std::string& bank, const std::string& cheque,
+                 const std::string& amount) {
+  Paste(d, "txtRentalAmount", rental);
+  Paste(d, "cboBankName", bank);
+  Paste(d, "txtchequeno", cheque);
+  Paste(d, "txtAmount", amount);
+}
+
+// Adds manual lines (rental, cheque amount) through the menu's Add: cheques
+// "S<n>" of Sampath Bank.
 inline void AddLines(testing::Module& m, frmReprocessing& s,
                      const std::vector<std::pair<std::string, std::string>>& lines) {
-  m.host.OnShow("frmReProcessingPopUp", [&](forms::Form& d) {
+  Menu(m, s, "mnuAdd", -1, [&](forms::Form& d) {
     int n = 0;
     for (const auto& [rental, amount] : lines) {
       Paste(d, "dtpPeriod", "2024-06-15");
-      Paste(d, "txtRentalAmount", rental);
-      Paste(d, "cboBankName", "Sampath Bank");
-      Paste(d, "txtchequeno", "S" + std::to_string(++n));
-      Paste(d, "txtAmount", amount);
+      Fill(d, rental, "Sampath Bank", "S" + std::to_string(++n), amount);
       Click(d, "cmdOk");
     }
   });
-  m.host.ChooseMenu("mnuAdd");
-  s.Dispatch(RightClick());
+}
+
+// Expects the current row of `rs` to hold each "column=value": a number
+// within 1e-9, anything else as text (a null reads as "").
+inline void ExpectRow(const db::Recordset& rs, std::initializer_list<std::string> columns) {
+  for (const std::string& c : columns) {
+    const std::string name = c.substr(0, c.find('=')), want = c.substr(c.find('=') + 1);
+    const db::Value& got = rs.Field(name);
+    char* end = nullptr;
+    const double number = std::strtod(want.c_str(), &end);
+    if (!want.empty() && *end == '\0' && !db::IsNull(got))
+      EXPECT_NEAR(db::AsDouble(got), number, 1e-9) << name;
+    else
+      EXPECT_EQ(db::AsText(got), want) << name;
+  }
+}
+// What a save writes, counted: unchanged when nothing was stored.
+inline std::vector<long> Stored(db::Connection& con) {
+  std::vector<long> n;
+  for (const char* table :
+       {"aHpProcessingHeader", "aHpProcessingDetail", "ahpProcessingCashFlowDetail", "hpAuditTrail"})
+    n.push_back(testing::CountRows(con, table));
+  n.push_back(testing::CountRows(con, "aHpProcessingHeader", "hphAmended=1"));
+  return n;
+}
+inline std::string N(double v) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.17g", v);
+  return buf;
 }
 
 // ---- The figures from the rules, without the production code ---------------
@@ -164,49 +178,39 @@ inline double Round4(double v) { return std::nearbyint(v * 10000) / 10000; }  //
 
 // The monthly rate (a fraction) at which n rentals R at month end are worth B.
 inline double SolveRate(int n, double R, double B) {
-  auto worth = [&](double q) { return R * (1 - std::pow(1 + q, -n)) / q; };
   double lo = 1e-12, hi = 1.0;
   for (int i = 0; i < 200; ++i) {
     double mid = (lo + hi) / 2;
-    (worth(mid) > B ? lo : hi) = mid;
+    (R * (1 - std::pow(1 + mid, -n)) / mid > B ? lo : hi) = mid;
   }
   return (lo + hi) / 2;
 }
 
 struct ExpectedSchedule {
-  std::vector<double> factor, discounted;
-  double total = 0, adjustment = 0, adjusted_capital = 0, rate = 0;
-  std::vector<double> capital, interest, repayment, balance;
+  std::vector<double> factor, discounted, capital, interest, repayment, balance;
+  double adjustment = 0, rate = 0;
 };
 
 // Automatic re-processing of `n` rentals `R` at the loaded monthly rate
 // `loaded_rate` (percent) of a capital balance `B`.
 inline ExpectedSchedule Expect(double loaded_rate, double B, int n, double R) {
   ExpectedSchedule e;
+  double total = 0;
   for (int i = 1; i <= n; ++i) {
     e.factor.push_back(1 / std::pow(1 + loaded_rate / 100, i));
     e.discounted.push_back(Round2(R * e.factor.back()));
-    e.total += e.discounted.back();
+    total += e.discounted.back();
   }
-  e.total = Round2(e.total);
-  e.adjustment = Round2(e.total - B);
-  e.adjusted_capital = Round2(e.adjustment + B);
-  e.rate = SolveRate(n, R, e.adjusted_capital);
-  double c = Round4(e.adjusted_capital);
+  e.adjustment = Round2(Round2(total) - B);
+  e.rate = SolveRate(n, R, Round2(e.adjustment + B));
+  double c = Round4(Round2(e.adjustment + B));
   for (int i = 1; i <= n; ++i) {
     e.capital.push_back(c);
     e.interest.push_back(Round4(e.rate * 100 / 100 * c));
     e.repayment.push_back(Round4(R - e.interest.back()));
-    e.balance.push_back(Round4(c - e.repayment.back()));
-    c = e.balance.back();
+    e.balance.push_back(c = Round4(c - e.repayment.back()));
   }
   return e;
-}
-
-inline std::string Money(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.2f", v);
-  return buf;
 }
 
 inline double Cell(const forms::ListView& list, int row, int col) { return std::stod(list.Item(row).SubItem(col)); }

@@ -23,6 +23,18 @@ World StandardWorld(db::Connection& con, const World& w) {
   return w;
 }
 
+World SecondCompany(db::Connection& con, const World& w) {
+  AddCompany(con, w.company, "Second Company");
+  con.Execute("insert into aFinancialYear (FinancialId, CompanyID, Description, StartDate, EndDate) values (?,?,?,?,?)",
+              {I(w.financial), I(w.company), "2023/24", "2023-04-01", "2024-03-31"});
+  AddDepartment(con, w.department, w.company, "Trucks");
+  AddShop(con, w.shop, w.department);
+  SetRights(con, w.company, w.user, "NED");
+  SetLookBackDays(con, w.company, 30);
+  AddPrefix(con, w.department, w.financial, "HP");
+  return w;
+}
+
 void AddCompany(db::Connection& con, int id, const std::string& name) {
   con.Execute("insert into aCompanyMaster (CompanyID, CompanyName) values (?,?)", {I(id), name});
 }

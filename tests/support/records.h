@@ -24,6 +24,11 @@ struct World {
   std::string user_name = "clerk";
 };
 World StandardWorld(db::Connection& con, const World& w = World{});
+// A second company beside the standard world's: company 2 "Second Company"
+// with department 20 "Trucks" (shop 200), financial year 2, the prefix "HP",
+// 30 days look-back and the rights "NED" for the existing user `w.user`.
+World SecondCompany(db::Connection& con,
+                    const World& w = World{.company = 2, .department = 20, .shop = 200, .financial = 2});
 
 void AddCompany(db::Connection& con, int id, const std::string& name);
 void AddDepartment(db::Connection& con, int id, int company, const std::string& name);

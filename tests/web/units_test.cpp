@@ -41,13 +41,8 @@ TEST(Passwords, StoredAsHashThatOnlyTheRightPasswordMatches) {
   EXPECT_FALSE(shell::CheckPassword(*con, 1, "s3cret pass"));
   EXPECT_TRUE(shell::CheckPassword(*con, 1, "changed"));
   EXPECT_EQ(testing::CountRows(*con, "hpUserLogin"), 2);
-}
-
-TEST(Passwords, CorruptStoredHashMatchesNothing) {
-  auto con = db::OpenDatabase(":memory:");
-  db::CreateSchema(*con);
-  testing::AddUser(*con, 1, "clerk");
-  con->Execute("insert into hpUserLogin (UserID, PasswordHash) values (1, ?)", {std::string(300, 'x')});
+  // A corrupt stored hash matches nothing, not even its own text.
+  con->Execute("update hpUserLogin set PasswordHash = ? where UserID = 1", {std::string(300, 'x')});
   EXPECT_FALSE(shell::CheckPassword(*con, 1, std::string(300, 'x')));
 }
 
