@@ -98,10 +98,19 @@ class SqliteConnection : public Connection {
       }
     }
     sqlite3_busy_timeout(db_, 10000);
-    RunPlain("PRAGMA foreign_keys=ON");
-    if (path != ":memory:") {
-      RunPlain("PRAGMA journal_mode=WAL");
-      RunPlain("PRAGMA synchronous=FULL");
+    // A file that is not a database opens but fails its first statement; the
+    // destructor does not run for a constructor that throws, so the handle is
+    // closed here.
+    try {
+      RunPlain("PRAGMA foreign_keys=ON");
+      if (path != ":memory:") {
+        RunPlain("PRAGMA journal_mode=WAL");
+        RunPlain("PRAGMA synchronous=FULL");
+      }
+    } catch (...) {
+      sqlite3_close(db_);
+      db_ = nullptr;
+      throw;
     }
   }
 
