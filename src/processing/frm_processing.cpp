@@ -350,7 +350,9 @@ void frmProcessing::FillInvoices() {
                                 : " And hpqhType='I' And  hpqhCancel=0 And hpqhConfirmed=1 And hpqhProcessed=0 ";
   db_.SetTable(std::string("losHpInvoiceHeader where hpqhCompanyID=? ") + open +
                    " And hpqhCustomerID= ? "
-                   " And hpqhShopID in (Select shopId from ashops where DepartmentID=?)",
+                   " And hpqhShopID in (Select shopId from ashops where DepartmentID=?)"
+                   // In the order they were entered, on every database.
+                   " order by hpqhQuotationID",
                {I(bas_.intCompanyID), I(listed_customer_), I(department)});
   db_.populateComboOrList(cboInvoice, "hpqhQuotationID", "hpqhQuotationNo");
 }
