@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,26 +19,18 @@ namespace {
 
 using fixture::Cell;
 using fixture::ChooseAndProcess;
-using fixture::ChooseInvoice;
-using fixture::Focus;
+using fixture::Row;
 using fixture::Screen;
 using fixture::Snapshot;
-using fixture::Stored;
 using forms::MsgBoxResult;
 using testing::Click;
 using testing::CountRows;
 using testing::Paste;
+using Counts = std::vector<long>;
 
-// The fields of the current row, as text, joined by '|'.
-std::string Row(const db::Recordset& rs, std::initializer_list<const char*> columns) {
-  std::string out;
-  for (const char* c : columns) out += (out.empty() ? "" : "|") + db::AsText(rs.Field(c));
-  return out;
-}
-
-// The worked example end to end through the window, as the register shows it:
-// choose, process, correct one cheque in the cheque dialog, OK.
-TEST(ProcessingScreenTest, StoresTheWorkedExample) {
+// The worked example end to end, figures worked by hand: choose, process,
+// correct one cheque in the cheque dialog, OK.
+TEST(ProcessingScreen, StoresTheWorkedExample) {
   Screen s;
   fixture::AddWorkedExample(s.con());
   frmProcessing frm(s.m.bas);
@@ -49,16 +42,13 @@ TEST(ProcessingScreenTest, StoresTheWorkedExample) {
     Click(p, "cmdClose");  // line 3 left as it was
   });
   s.m.host.OnShow("frmProcessing", [&](forms::Form& f) {
-    // Process Interest waits for the invoice's figures.
-    EXPECT_FALSE(frm.cmdProcess.Enabled);
     testing::ChooseData(f, "cboCustomer", 1);
-    EXPECT_FALSE(frm.cmdProcess.Enabled);
+    EXPECT_FALSE(frm.cmdProcess.Enabled);  // until the invoice's figures are loaded
     testing::ChooseData(f, "cboInvoice", 1);
     EXPECT_TRUE(frm.cmdProcess.Enabled);
-    EXPECT_EQ(s.m.bas.intChequeRegisterID, 1);
-    figures = frm.txtBal.Text();
     Click(f, "cmdProcess");
-    figures += " " + frm.txtMonthlyRate.Text() + " " + frm.txtInterestRate.Text() + " " + frm.txtTotRental.Text();
+    figures = fmt::format("{} {} {} {}", frm.txtBal.Text(), frm.txtMonthlyRate.Text(), frm.txtInterestRate.Text(),
+                          frm.txtTotRental.Text());
     Paste(f, "txtRemarks", "first car");
     testing::DblClick(f, "lvwProcessing", 1);
     Click(f, "cmdOK");
@@ -71,20 +61,18 @@ TEST(ProcessingScreenTest, StoresTheWorkedExample) {
   db::Connection& con = s.con();
   db::Recordset h = con.Open("select * from aHpProcessingHeader");
   ASSERT_EQ(h.RecordCount(), 1);
-  // A null re-processed-after-settlement flag would read as false; it is written as 0.
+  // The after-settlement flag is written as 0, never left null.
   EXPECT_EQ(Row(h, {"hphCompanyID", "hphDepartmentID", "hphProcessingID", "hphProcessingNo", "hphProcessingdate",
                     "hphCustomerID", "hphInvoiceID", "hphFinancialID", "hphAmended", "hphCancel", "hphNoOfRentals",
                     "hphRemarks", "hphUserName", "hphreprocessaftersettlement"}),
             "1|10|1|HP1|2024-03-15|1|1|1|0|0|24|first car|clerk|0");
-  // Figures are stored as numbers, not as the texts the boxes show.
-  const std::pair<const char*, double> amounts[] = {{"hphCashPrice", 120000},       {"hphDownPayment", 20000},
-                                                    {"hphbalance", 100000},         {"hphInterestRate", 1.51},
-                                                    {"hphInstallmentPrice", 140000}, {"hphRentalAmount", 5000}};
-  for (const auto& [column, value] : amounts) {
+  // Figures stored as numbers, not as the texts the boxes show.
+  for (const auto& [column, value] : {std::pair{"hphCashPrice", 120000.0}, {"hphDownPayment", 20000.0},
+                                      {"hphbalance", 100000.0}, {"hphInterestRate", 1.51},
+                                      {"hphInstallmentPrice", 140000.0}, {"hphRentalAmount", 5000.0}}) {
     ASSERT_TRUE(std::holds_alternative<double>(h.Field(column))) << column;
     EXPECT_DOUBLE_EQ(std::get<double>(h.Field(column)), value) << column;
   }
-
   db::Recordset d = con.Open("select * from aHpProcessingDetail order by hpddetailID");
   ASSERT_EQ(d.RecordCount(), 24);
   for (const char* expected : {"2024-02-29|100000|1513.08|3486.92|96513.08|People's Bank|CHQ1",
@@ -98,71 +86,49 @@ TEST(ProcessingScreenTest, StoresTheWorkedExample) {
               "5000|5000|0|1.51|0|10");
     d.MoveNext();
   }
-  EXPECT_EQ(CountRows(con, "aHpProcessingDetailOthers"), 0);
-  EXPECT_EQ(Cell(con, "select hpqhProcessed from losHpInvoiceHeader where hpqhQuotationID=1"), "1");
-  db::Recordset a = con.Open("select * from hpAuditTrail");
-  EXPECT_EQ(a.RecordCount(), 1);
-  EXPECT_EQ(Row(a, {"RecordID", "RecordNo", "Action", "ScreenName"}), "1|HP1|N|frmProcessing");
-  // The register shows the new row in its empty first row.
-  std::string shown;
+  EXPECT_EQ(Snapshot(con), (Counts{1, 24, 0, 1, 1}));
+  EXPECT_EQ(Row(con.Open("select * from hpAuditTrail"), {"RecordID", "RecordNo", "Action", "ScreenName"}),
+            "1|HP1|N|frmProcessing");
+  std::string shown;  // the register's empty first row now holds the new one
   for (int c = 0; c < 7; ++c) shown += s.reg.flexMaster.TextMatrix(1, c) + "|";
   EXPECT_EQ(shown, "1|HP1|2024-03-15|Perera|INV1|No|No|");
-  // A processed invoice is no longer offered.
-  EXPECT_EQ(s.Open().cboCustomer.ListCount(), 0);
+  EXPECT_EQ(s.Open().cboCustomer.ListCount(), 0);  // a processed invoice is no longer offered
 }
 
-// A service-tax invoice is stored with its before-tax schedule: the invoice's
-// before-tax figures over the same rentals, due dates and register cheques.
-// Only a category that is neither null nor 0 is a service-tax category.
-struct TaxCase {
-  const char* name;
-  std::optional<int> category;
-  bool before_tax;
-};
-void PrintTo(const TaxCase& c, std::ostream* os) { *os << c.name; }
-class ServiceTaxTest : public ::testing::TestWithParam<TaxCase> {};
-
-TEST_P(ServiceTaxTest, BeforeTaxLinesOnlyWithACategory) {
-  Screen s;
-  fixture::AddWorkedExample(s.con(), {.service_tax = GetParam().category});
-  frmProcessing& f = s.Open();
-  ChooseAndProcess(f);
-  ASSERT_TRUE(s.m.host.Messages().empty()) << s.m.host.LastMessage();
-  f.lvwProcessing.Item(1).SetSubItem(7, "Commercial Bank");  // as the cheque dialog would
-  Click(f, "cmdOK");
-  ASSERT_EQ(CountRows(s.con(), "aHpProcessingHeader"), 1) << s.m.host.LastMessage();
-  EXPECT_EQ(Cell(s.con(), "select hphInterestRate from aHpProcessingHeader"), "1.51");
-  if (!GetParam().before_tax) {
-    EXPECT_EQ(CountRows(s.con(), "aHpProcessingDetailOthers"), 0);
-    return;
-  }
+// Only a category neither null nor 0 is a service-tax category: its invoice
+// is stored with a before-tax schedule of the invoice's before-tax figures,
+// keeping the register's cheques whatever the main list says.
+TEST(ProcessingScreen, StoresBeforeTaxLinesOnlyForAServiceTaxCategory) {
   const Schedule bt = ComputeSchedule({"84000.00", "24", "4300.00", "2024-01-31"}, {});
-  ASSERT_EQ(bt.lines.at(0).capital, "84000");
-  db::Recordset d = s.con().Open("select * from aHpProcessingDetailOthers order by hpddetailIDBT");
-  ASSERT_EQ(d.RecordCount(), 24);
-  for (int i = 0; i < 24; ++i, d.MoveNext()) {
-    const ScheduleLine& e = bt.lines[i];
-    // The before-tax lines keep the register's cheques, whatever the main list says.
-    EXPECT_EQ(Row(d, {"hpddetailIDBT", "hpdProcessingID", "hpdChequeDateBT", "hpdCapitalBT", "hpdRentalBT",
-                      "hpdInterestBT", "hpdcapitalRepaymentBT", "hpdCapitalBalanceBT", "hpdInterestRateBT",
-                      "hpdBankNameBT", "hpdChequeNoBT"}),
-              fmt::format("{}|1|{}|{}|4300|{}|{}|{}|{}|People's Bank|CHQ{}", i + 1, text::IsoDate(e.due_date),
-                          e.capital, e.interest, e.capital_repayment, e.capital_balance, bt.rates.monthly_rate,
-                          i + 1));
+  const std::pair<std::optional<int>, bool> cases[] = {{std::nullopt, false}, {0, false}, {1, true}, {5, true}};
+  for (const auto& [category, before_tax] : cases) {
+    SCOPED_TRACE(category ? std::to_string(*category) : "null");
+    Screen s;
+    fixture::AddWorkedExample(s.con(), {.service_tax = category});
+    frmProcessing& f = s.Open();
+    ChooseAndProcess(f);
+    f.lvwProcessing.Item(1).SetSubItem(7, "Commercial Bank");  // as the cheque dialog would
+    Click(f, "cmdOK");
+    ASSERT_EQ(CountRows(s.con(), "aHpProcessingHeader"), 1) << s.m.host.LastMessage();
+    EXPECT_EQ(Cell(s.con(), "select hphInterestRate from aHpProcessingHeader"), "1.51");
+    db::Recordset d = s.con().Open("select * from aHpProcessingDetailOthers order by hpddetailIDBT");
+    ASSERT_EQ(d.RecordCount(), before_tax ? 24 : 0);
+    for (int i = 0; i < d.RecordCount(); ++i, d.MoveNext()) {
+      const ScheduleLine& e = bt.lines[i];
+      EXPECT_EQ(Row(d, {"hpddetailIDBT", "hpdProcessingID", "hpdChequeDateBT", "hpdCapitalBT", "hpdRentalBT",
+                        "hpdInterestBT", "hpdcapitalRepaymentBT", "hpdCapitalBalanceBT", "hpdInterestRateBT",
+                        "hpdBankNameBT", "hpdChequeNoBT"}),
+                fmt::format("{}|1|{}|{}|4300|{}|{}|{}|{}|People's Bank|CHQ{}", i + 1, text::IsoDate(e.due_date),
+                            e.capital, e.interest, e.capital_repayment, e.capital_balance, bt.rates.monthly_rate,
+                            i + 1));
+    }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Categories, ServiceTaxTest,
-                         ::testing::Values(TaxCase{"NullCategory", std::nullopt, false},
-                                           TaxCase{"CategoryZero", 0, false}, TaxCase{"CategoryOne", 1, true},
-                                           TaxCase{"CategoryFive", 5, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// Refusals of Process Interest and OK, each a sequence of user steps on the
-// loaded screen. Each shows its message, moves the focus to the control at
-// fault and stores nothing. A schedule belongs to the inputs it was processed
-// for: any change after Process makes it stale, and OK refuses it until it is
-// processed again.
+// Refusals of Process Interest and OK, each a sequence of user steps: its
+// message, the focus on the control at fault, nothing stored. A schedule
+// belongs to the inputs it was processed for: any change after Process makes
+// it stale, and OK refuses it until it is processed again.
 using Step = std::function<void(Screen&)>;
 Step On(const char* control) { return [=](Screen& s) { Click(*s.frm, control); }; }
 Step Put(const char* box, const char* text) { return [=](Screen& s) { Paste(*s.frm, box, text); }; }
@@ -170,17 +136,16 @@ Step Pick(const char* combo, std::int64_t item) { return [=](Screen& s) { testin
 Step Say(MsgBoxResult answer) { return [=](Screen& s) { s.m.host.Answer(answer); }; }
 Step Sql(const char* statement) { return [=](Screen& s) { s.con().Execute(statement); }; }
 Step Shown(const char* message) { return [=](Screen& s) { EXPECT_EQ(s.m.host.LastMessage(), message); }; }
-// "customer/lines listed/invoices offered", as a step's expectation.
+// "customer/lines listed/invoices offered".
 Step Showing(const char* expected) {
   return [=](Screen& s) {
     frmProcessing& f = *s.frm;
     std::string shown = fmt::format("{}/{}/", f.cboCustomer.SelectedData(), f.lvwProcessing.Count());
-    for (int i = 0; i < f.cboInvoice.ListCount(); ++i)
-      shown += (i ? "," : "") + std::to_string(f.cboInvoice.ItemData(i));
+    for (int i = 0; i < f.cboInvoice.ListCount(); ++i) shown += (i ? "," : "") + std::to_string(f.cboInvoice.ItemData(i));
     EXPECT_EQ(shown, expected);
   };
 }
-const Step kChoose = [](Screen& s) { ChooseInvoice(*s.frm); };
+const Step kChoose = [](Screen& s) { fixture::ChooseInvoice(*s.frm); };
 const Step kProcess = On("cmdProcess"), kOk = On("cmdOK");
 constexpr char kNotDone[] = "Interest Processing Not done .";
 constexpr char kRentals[] = "Enter No of Rentals .";
@@ -193,7 +158,7 @@ struct Refusal {
   std::string message, focus;
   int times = 1;           // how often the message was shown
   int lines = -1;          // lines left in the list (-1: not checked)
-  bool stale = false;      // processed again, the screen saves the inputs it shows
+  bool stale = false;      // processed again, the screen then saves the inputs it shows
   Step arrange = nullptr;  // before the screen loads
   int selected_line = -1;  // the list line the refusal selects
 };
@@ -211,15 +176,15 @@ std::vector<Refusal> Refusals() {
       // The old schedule stays on the screen, but it is not the one asked for.
       {"ReprocessingDeclined", {kChoose, kProcess, Put("txtNoRetals", "12"), Say(MsgBoxResult::No), kProcess, kOk},
        kNotDone, "cmdProcess", 1, 24, true},
-      // An invoice without a delivery date has no due dates: Process fails.
+      // Without a delivery date there are no due dates: Process fails.
       {"ProcessFailed", {kChoose, kProcess, Shown(kProcessFailed), kOk}, kNotDone, "cmdProcess", 1, 0, false,
        Sql("update losHpInvoiceHeader set hpqhDelivaryDate=null")},
       {"OkWithoutDepartment", {kOk}, "Select Department .", "cbodepartment", 1, -1, false,
        [](Screen& s) { s.m.bas.intdepartmentid = 0; }},
       {"OkWithoutCustomer", {kOk}, "Select a Customer .", "cboCustomer"},
       {"OkWithoutInvoice", {Pick("cboCustomer", 1), kOk}, "Select an Invoice .", "cboInvoice"},
-      // Another customer is chosen only when the schedule may be cleared; then
-      // only that customer's invoices are offered and none is chosen.
+      // Another customer only when the schedule may be cleared; then only
+      // that customer's invoices are offered, none chosen.
       {"OkAfterAnotherCustomer",
        {kChoose, kProcess, Say(MsgBoxResult::No), Pick("cboCustomer", 2), Showing("1/24/1,2"),
         Say(MsgBoxResult::Yes), Pick("cboCustomer", 2), Showing("2/0/3"), kOk},
@@ -237,14 +202,12 @@ std::vector<Refusal> Refusals() {
        Sql("delete from losHpChequeRegisterDetail where hpdChqDate='2025-01-31'"), 11},
   };
   // No of Rentals must be a whole number from 1: refused by Process, which
-  // then lays out nothing (nor replaces the schedule already shown), and by OK.
-  const std::pair<const char*, const char*> counts[] = {{"Fractional", "12.5"}, {"Zero", "0"}, {"Negative", "-3"},
-                                                        {"Empty", ""}};
-  for (const auto& [label, count] : counts) {
+  // then lays out nothing (nor replaces the schedule shown), and by OK.
+  for (const auto& [label, count] : {std::pair{"Fractional", "12.5"}, {"Zero", "0"}, {"Negative", "-3"}, {"Empty", ""}}) {
     t.push_back({std::string("ProcessWithRentals") + label, {kChoose, Put("txtNoRetals", count), kProcess}, kRentals,
                  "txtNoRetals", 1, 0});
-    t.push_back({std::string("OkWithRentals") + label,
-                 {kChoose, kProcess, Put("txtNoRetals", count), kProcess, kOk}, kRentals, "txtNoRetals", 2, 24});
+    t.push_back({std::string("OkWithRentals") + label, {kChoose, kProcess, Put("txtNoRetals", count), kProcess, kOk},
+                 kRentals, "txtNoRetals", 2, 24});
   }
   return t;
 }
@@ -261,18 +224,13 @@ TEST_P(RefusalTest, ShowsItsMessageAndStoresNothing) {
   for (const Step& step : r.steps) step(s);
   const auto& shown = s.m.host.Messages();
   EXPECT_EQ(s.m.host.LastMessage(), r.message);
-  EXPECT_EQ(std::count_if(shown.begin(), shown.end(), [&](const auto& m) { return m.prompt == r.message; }),
-            r.times);
+  EXPECT_EQ(std::count_if(shown.begin(), shown.end(), [&](const auto& m) { return m.prompt == r.message; }), r.times);
   EXPECT_EQ(s.m.host.PendingAnswers(), 0u);
-  EXPECT_EQ(Focus(f), r.focus);
-  if (r.lines >= 0) {
-    EXPECT_EQ(f.lvwProcessing.Count(), r.lines);
-  }
-  if (r.selected_line >= 0) {
-    EXPECT_EQ(f.lvwProcessing.SelectedIndex(), r.selected_line);
-  }
+  EXPECT_EQ(fixture::Focus(f), r.focus);
+  EXPECT_EQ(r.lines < 0 ? r.lines : f.lvwProcessing.Count(), r.lines);
+  EXPECT_EQ(r.selected_line < 0 ? r.selected_line : f.lvwProcessing.SelectedIndex(), r.selected_line);
   ASSERT_TRUE(f.IsLoaded());
-  EXPECT_EQ(Snapshot(s.con()), (Stored{0, 0, 0, 0, 0}));
+  EXPECT_EQ(Snapshot(s.con()), (Counts{0, 0, 0, 0, 0}));
   if (!r.stale) return;
 
   // Processed again, the same screen saves exactly the inputs it shows.
@@ -283,149 +241,121 @@ TEST_P(RefusalTest, ShowsItsMessageAndStoresNothing) {
   Click(f, "cmdProcess");
   Click(f, "cmdOK");
   ASSERT_FALSE(f.IsLoaded()) << s.m.host.LastMessage();
-  db::Recordset h = s.con().Open("select hphInvoiceID, hphNoOfRentals, hphRentalAmount from aHpProcessingHeader");
-  ASSERT_EQ(h.RecordCount(), 1);
-  EXPECT_EQ(db::AsInt(h.Field("hphInvoiceID")), invoice);
-  EXPECT_EQ(db::AsInt(h.Field("hphNoOfRentals")), rentals);
-  EXPECT_DOUBLE_EQ(db::AsDouble(h.Field("hphRentalAmount")), rental);
+  EXPECT_EQ(Row(s.con().Open("select * from aHpProcessingHeader"), {"hphInvoiceID", "hphNoOfRentals"}),
+            fmt::format("{}|{}", invoice, rentals));
+  EXPECT_EQ(CountRows(s.con(), "aHpProcessingHeader", "hphRentalAmount=?", {rental}), 1);
   EXPECT_EQ(CountRows(s.con(), "aHpProcessingDetail", "hpdRental=?", {rental}), rentals);
   EXPECT_EQ(CountRows(s.con(), "aHpProcessingDetail"), rentals);
 }
 
 INSTANTIATE_TEST_SUITE_P(ProcessAndOk, RefusalTest, ::testing::ValuesIn(Refusals()),
-                         [](const auto& info) { return info.param.name; });
+                         ::testing::PrintToStringParamName());
 
-TEST(ProcessingScreenTest, ASessionWithoutDepartmentChoosesOne) {
+TEST(ProcessingScreen, ASessionWithoutDepartmentChoosesOneAndIsNumberedInIt) {
   Screen s;
   s.m.bas.intdepartmentid = 0;
   fixture::AddWorkedExample(s.con());
   frmProcessing& f = s.Open();
-  EXPECT_TRUE(f.cbodepartment.Enabled);
   EXPECT_EQ(f.cboCustomer.ListCount(), 0);
   testing::ChooseData(f, "cbodepartment", 10);
-  ASSERT_EQ(f.cboCustomer.ListCount(), 1);
   ChooseAndProcess(f);
   Click(f, "cmdOK");
-  // The header records the chosen department and is numbered in it.
   EXPECT_EQ(Cell(s.con(), "select hphDepartmentID || ' ' || hphProcessingNo from aHpProcessingHeader"), "10 HP1");
-  // The lines carry the session's department, as they always have.
-  EXPECT_EQ(CountRows(s.con(), "aHpProcessingDetail", "hpdDepartmentID=0"), 24);
+  EXPECT_EQ(CountRows(s.con(), "aHpProcessingDetail", "hpdDepartmentID=0"), 24);  // lines: the session's
 }
 
 // A statement failing in the middle of a save leaves the database and the
-// register exactly as they were, and the user is told nothing was stored.
-struct MidSaveFailure {
-  const char* name;
-  std::optional<int> service_tax;
-  const char* fail_table;  // writes that fail (nullptr: none)
-  const char* fail_when;   // on which rows ("": all)
-  const char* arrange;     // SQL run before OK (nullptr: none)
-};
-void PrintTo(const MidSaveFailure& c, std::ostream* os) { *os << c.name; }
-class MidSaveFailureTest : public ::testing::TestWithParam<MidSaveFailure> {};
+// register as they were, and the user is told nothing was stored; once the
+// cause is gone the same screen saves.
+TEST(ProcessingScreen, ASaveFailingHalfWayStoresNothing) {
+  struct {
+    const char* name;
+    std::optional<int> service_tax;
+    const char *fail_table, *fail_when, *arrange;
+  } cases[] = {
+      {"BeforeTaxLine", 2, "aHpProcessingDetailOthers", "", nullptr},
+      {"TwelfthRentalLine", std::nullopt, "aHpProcessingDetail", "NEW.hpddetailID=12", nullptr},
+      {"AuditEntry", std::nullopt, "hpAuditTrail", "", nullptr},
+      {"NumberWithoutNumericTail", std::nullopt, nullptr, "",
+       "insert into aHpProcessingHeader (hphCompanyID, hphDepartmentID, hphProcessingID, hphProcessingNo, "
+       "hphProcessingdate, hphCustomerID, hphInvoiceID, hphFinancialID) values (1, 10, 7, 'HPX', '2024-03-01', 1, 9, 1)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Screen s;
+    fixture::AddWorkedExample(s.con(), {.service_tax = c.service_tax});
+    frmProcessing& f = s.Open();
+    ChooseAndProcess(f);
+    if (c.fail_table) testing::FailWrites(s.con(), c.fail_table, "insert", c.fail_when);
+    if (c.arrange) s.con().Execute(c.arrange);
+    const Counts before = Snapshot(s.con());
+    Click(f, "cmdOK");
+    EXPECT_EQ(s.m.host.LastMessage(), shell::kSaveFailed);
+    EXPECT_EQ(Snapshot(s.con()), before);
+    EXPECT_EQ(Cell(s.con(), "select hpqhProcessed from losHpInvoiceHeader where hpqhQuotationID=1"), "0");
+    EXPECT_EQ(s.reg.flexMaster.Rows(), 2);
+    EXPECT_EQ(s.reg.flexMaster.TextMatrix(1, 0), "");
+    EXPECT_EQ(CountRows(s.con(), "hpErrorLog", "RoutineName='cmdOk_Click'"), 1);
+    EXPECT_FALSE(s.con().InTransaction());
+    ASSERT_TRUE(f.IsLoaded());
 
-TEST_P(MidSaveFailureTest, LeavesEverythingAsItWas) {
-  const MidSaveFailure& c = GetParam();
-  Screen s;
-  fixture::AddWorkedExample(s.con(), {.service_tax = c.service_tax});
-  frmProcessing& f = s.Open();
-  ChooseAndProcess(f);
-  if (c.fail_table) testing::FailWrites(s.con(), c.fail_table, "insert", c.fail_when);
-  if (c.arrange) s.con().Execute(c.arrange);
-  const Stored before = Snapshot(s.con());
-  Click(f, "cmdOK");
-
-  EXPECT_EQ(s.m.host.LastMessage(), shell::kSaveFailed);
-  EXPECT_EQ(Snapshot(s.con()), before);
-  EXPECT_EQ(Cell(s.con(), "select hpqhProcessed from losHpInvoiceHeader where hpqhQuotationID=1"), "0");
-  EXPECT_EQ(s.reg.flexMaster.Rows(), 2);
-  EXPECT_EQ(s.reg.flexMaster.TextMatrix(1, 0), "");
-  EXPECT_EQ(CountRows(s.con(), "hpErrorLog", "RoutineName='cmdOk_Click'"), 1);
-  EXPECT_FALSE(s.con().InTransaction());
-  ASSERT_TRUE(f.IsLoaded());
-
-  // Nothing was half-stored: once the cause is gone the same screen saves.
-  if (c.fail_table) testing::StopFailingWrites(s.con(), c.fail_table);
-  s.con().Execute("delete from aHpProcessingHeader where hphProcessingNo='HPX'");
-  Click(f, "cmdOK");
-  EXPECT_FALSE(f.IsLoaded()) << s.m.host.LastMessage();
-  EXPECT_EQ(Cell(s.con(), "select hphProcessingNo from aHpProcessingHeader"), "HP1");
-  EXPECT_EQ(CountRows(s.con(), "aHpProcessingDetail"), 24);
-  EXPECT_EQ(s.reg.flexMaster.TextMatrix(1, 1), "HP1");
+    if (c.fail_table) testing::StopFailingWrites(s.con(), c.fail_table);
+    s.con().Execute("delete from aHpProcessingHeader where hphProcessingNo='HPX'");
+    Click(f, "cmdOK");
+    EXPECT_FALSE(f.IsLoaded()) << s.m.host.LastMessage();
+    EXPECT_EQ(Snapshot(s.con()), (Counts{1, 24, c.service_tax ? 24 : 0, 1, 1}));
+    EXPECT_EQ(s.reg.flexMaster.TextMatrix(1, 1), "HP1");
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Statements, MidSaveFailureTest,
-    ::testing::Values(
-        MidSaveFailure{"BeforeTaxLine", 2, "aHpProcessingDetailOthers", "", nullptr},
-        MidSaveFailure{"TwelfthRentalLine", std::nullopt, "aHpProcessingDetail", "NEW.hpddetailID=12", nullptr},
-        MidSaveFailure{"AuditEntry", std::nullopt, "hpAuditTrail", "", nullptr},
-        MidSaveFailure{"NumberWithoutNumericTail", std::nullopt, nullptr, "",
-                       "insert into aHpProcessingHeader (hphCompanyID, hphDepartmentID, hphProcessingID, "
-                       "hphProcessingNo, hphProcessingdate, hphCustomerID, hphInvoiceID, hphFinancialID) "
-                       "values (1, 10, 7, 'HPX', '2024-03-01', 1, 9, 1)"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// The invoice was processed by another user, on a connection of their own,
-// between Process and OK.
-TEST(ProcessingScreenTest, AnInvoiceProcessedMeanwhileIsNotStoredTwice) {
+// Another user, on a connection of their own, processed the invoice between
+// Process and OK.
+TEST(ProcessingScreen, AnInvoiceProcessedMeanwhileIsNotStoredTwice) {
   const std::string url = testing::TestDatabaseUrl();
-  fixture::SharedSession first(url, true), second(url, false);
-  fixture::AddWorkedExample(*first.con);
-  frmProcessing one(first.bas), two(second.bas);
-  for (frmProcessing* f : {&one, &two}) {
-    f->Load();
-    f->Activate();
-    ChooseAndProcess(*f);
-  }
+  Screen first(url, true), second(url);
+  fixture::AddWorkedExample(first.con());
+  frmProcessing &one = first.Open(), &two = second.Open();
+  ChooseAndProcess(one);
+  ChooseAndProcess(two);
   Click(one, "cmdOK");
-  ASSERT_FALSE(one.IsLoaded()) << first.host.LastMessage();
-  const Stored after_first = Snapshot(*first.con);
-  EXPECT_EQ(after_first, (Stored{1, 24, 0, 1, 1}));
-
+  ASSERT_FALSE(one.IsLoaded()) << first.m.host.LastMessage();
+  EXPECT_EQ(Snapshot(first.con()), (Counts{1, 24, 0, 1, 1}));
   Click(two, "cmdOK");
-  EXPECT_EQ(second.host.LastMessage(), kInvoiceAlreadyProcessed);
+  EXPECT_EQ(second.m.host.LastMessage(), kInvoiceAlreadyProcessed);
   EXPECT_TRUE(two.IsLoaded());
-  EXPECT_EQ(Snapshot(*second.con), after_first);
+  EXPECT_EQ(Snapshot(second.con()), (Counts{1, 24, 0, 1, 1}));
   EXPECT_EQ(second.reg.flexMaster.TextMatrix(1, 0), "");
   EXPECT_EQ(first.reg.flexMaster.TextMatrix(1, 1), "HP1");
 }
 
 // Closing asks "Save Changes?" only for unsaved changes; the answer decides.
-struct CloseCase {
-  const char* name;
-  bool changed;
-  MsgBoxResult answer;
-  bool stays_open;
-  long headers;
-};
-void PrintTo(const CloseCase& c, std::ostream* os) { *os << c.name; }
-class CloseTest : public ::testing::TestWithParam<CloseCase> {};
-
-TEST_P(CloseTest, AsksBeforeLosingChanges) {
-  const CloseCase& c = GetParam();
-  Screen s;
-  fixture::AddWorkedExample(s.con());
-  frmProcessing& f = s.Open();
-  if (c.changed) {
-    ChooseAndProcess(f);
-    s.m.host.Answer(c.answer);
+TEST(ProcessingScreen, CloseAsksBeforeLosingChanges) {
+  struct {
+    const char* name;
+    bool changed;
+    MsgBoxResult answer;
+    bool stays_open;
+    long headers;
+  } cases[] = {{"Unchanged", false, MsgBoxResult::Ok, false, 0},
+               {"Cancel", true, MsgBoxResult::Cancel, true, 0},
+               {"No", true, MsgBoxResult::No, false, 0},
+               {"Yes", true, MsgBoxResult::Yes, false, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Screen s;
+    fixture::AddWorkedExample(s.con());
+    frmProcessing& f = s.Open();
+    if (c.changed) {
+      ChooseAndProcess(f);
+      s.m.host.Answer(c.answer);
+    }
+    Click(f, "cmdClose");
+    ASSERT_EQ(s.m.host.Messages().size(), c.changed ? 1u : 0u) << s.m.host.LastMessage();
+    EXPECT_EQ(s.m.host.LastMessage(), c.changed ? "Save Changes?" : "");
+    EXPECT_EQ(f.IsLoaded(), c.stays_open);
+    EXPECT_EQ(CountRows(s.con(), "aHpProcessingHeader"), c.headers);
   }
-  Click(f, "cmdClose");
-  ASSERT_EQ(s.m.host.Messages().size(), c.changed ? 1u : 0u) << s.m.host.LastMessage();
-  if (c.changed) {
-    EXPECT_EQ(s.m.host.Messages()[0].prompt, "Save Changes?");
-  }
-  EXPECT_EQ(f.IsLoaded(), c.stays_open);
-  EXPECT_EQ(CountRows(s.con(), "aHpProcessingHeader"), c.headers);
 }
-
-INSTANTIATE_TEST_SUITE_P(Answers, CloseTest,
-                         ::testing::Values(CloseCase{"Unchanged", false, MsgBoxResult::Ok, false, 0},
-                                           CloseCase{"Cancel", true, MsgBoxResult::Cancel, true, 0},
-                                           CloseCase{"No", true, MsgBoxResult::No, false, 0},
-                                           CloseCase{"Yes", true, MsgBoxResult::Yes, false, 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace hp::processing

@@ -1,16 +1,17 @@
-// Shared scenery of the re-processing tests: a processing with settled and
-// remaining rentals, the screen driven through the scripted host, and the
-// figures a re-processing must give, computed here from the rules alone.
+// The re-processing tests' scenery: a processing with settled and remaining
+// rentals, the screen driven through the scripted host, and the figures a
+// re-processing must give, worked out here from the rules alone.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <fmt/format.h>
 
 #include "platform/text/date_text.h"
 #include "reprocessing/frm_reprocessing.h"
@@ -39,23 +40,19 @@ struct Reprocessable {
 };
 
 inline void AddReprocessable(db::Connection& con, const Reprocessable& r) {
-  testing::ProcessingSpec p{.id = r.id, .number = r.number, .department = r.department, .customer = r.customer};
-  p.invoice = r.id;
-  p.rentals = 24;  // the stored term, not what remains
-  p.rate = 1.25;
-  p.rental = r.rental;
+  testing::ProcessingSpec p{.id = r.id, .number = r.number, .department = r.department, .customer = r.customer,
+                            .invoice = r.id, .rentals = 24, .rate = 1.25, .rental = r.rental};
   const text::Date first = text::AddMonths(text::Date{2024, 1, 31}, -r.settled);
   p.lines = testing::Lines(r.settled + r.remaining, text::IsoDate(first), r.rental, r.settled);
   p.lines[r.settled].capital = r.first_capital;
   testing::AddProcessing(con, p);
 }
 
-// The customer, the invoice "INV<id>" and the processing.
+// The customer, the processed invoice "INV<id>" and the processing.
 inline void AddScenery(db::Connection& con, const Reprocessable& r = {}) {
-  testing::AddCustomer(con, testing::CustomerSpec{.id = r.customer, .name = "Nimal Perera"});
-  testing::InvoiceSpec invoice{.id = r.id, .number = "INV" + std::to_string(r.id), .customer = r.customer};
-  invoice.processed = true;
-  testing::AddInvoice(con, invoice);
+  testing::AddCustomer(con, {.id = r.customer, .name = "Nimal Perera"});
+  testing::AddInvoice(con, {.id = r.id, .number = "INV" + std::to_string(r.id), .customer = r.customer,
+                            .processed = true});
   AddReprocessable(con, r);
 }
 inline void AddScenery(testing::Module& m, const Reprocessable& r = {}) { AddScenery(*m.con, r); }
@@ -72,7 +69,7 @@ inline void WithScreen(testing::Module& m, const std::function<void(frmReprocess
   m.host.ShowModal(screen);
 }
 
-// Chooses the mode ("optAuto" / "optMan"), customer 1 and processing 1.
+// The mode ("optAuto" / "optMan"), customer 1 and processing 1.
 inline void Choose(frmReprocessing& s, const std::string& mode) {
   Click(s, mode);
   ChooseData(s, "cboCustomer", 1);
@@ -128,8 +125,8 @@ inline void Fill(forms::Form& d, const std::string& rental, const std::string& b
   Paste(d, "txtAmount", amount);
 }
 
-// Adds manual lines (rental, cheque amount) through the menu's Add: cheques
-// "S<n>" of Sampath Bank.
+// Manual lines (rental, cheque amount) through the menu's Add: cheques "S<n>"
+// of Sampath Bank.
 inline void AddLines(testing::Module& m, frmReprocessing& s,
                      const std::vector<std::pair<std::string, std::string>>& lines) {
   Menu(m, s, "mnuAdd", -1, [&](forms::Form& d) {
@@ -142,8 +139,8 @@ inline void AddLines(testing::Module& m, frmReprocessing& s,
   });
 }
 
-// Expects the current row of `rs` to hold each "column=value": a number
-// within 1e-9, anything else as text (a null reads as "").
+// Expects the current row to hold each "column=value": a number within 1e-9,
+// anything else as text (a null reads as "").
 inline void ExpectRow(const db::Recordset& rs, std::initializer_list<std::string> columns) {
   for (const std::string& c : columns) {
     const std::string name = c.substr(0, c.find('=')), want = c.substr(c.find('=') + 1);
@@ -159,32 +156,17 @@ inline void ExpectRow(const db::Recordset& rs, std::initializer_list<std::string
 // What a save writes, counted: unchanged when nothing was stored.
 inline std::vector<long> Stored(db::Connection& con) {
   std::vector<long> n;
-  for (const char* table :
-       {"aHpProcessingHeader", "aHpProcessingDetail", "ahpProcessingCashFlowDetail", "hpAuditTrail"})
+  for (const char* table : {"aHpProcessingHeader", "aHpProcessingDetail", "ahpProcessingCashFlowDetail", "hpAuditTrail"})
     n.push_back(testing::CountRows(con, table));
   n.push_back(testing::CountRows(con, "aHpProcessingHeader", "hphAmended=1"));
   return n;
 }
-inline std::string N(double v) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", v);
-  return buf;
-}
+inline std::string N(double v) { return fmt::format("{}", v); }
 
 // ---- The figures from the rules, without the production code ---------------
 
 inline double Round2(double v) { return std::round(v * 100) / 100; }          // halves away from zero
 inline double Round4(double v) { return std::nearbyint(v * 10000) / 10000; }  // halves to even
-
-// The monthly rate (a fraction) at which n rentals R at month end are worth B.
-inline double SolveRate(int n, double R, double B) {
-  double lo = 1e-12, hi = 1.0;
-  for (int i = 0; i < 200; ++i) {
-    double mid = (lo + hi) / 2;
-    (R * (1 - std::pow(1 + mid, -n)) / mid > B ? lo : hi) = mid;
-  }
-  return (lo + hi) / 2;
-}
 
 struct ExpectedSchedule {
   std::vector<double> factor, discounted, capital, interest, repayment, balance;
@@ -202,8 +184,15 @@ inline ExpectedSchedule Expect(double loaded_rate, double B, int n, double R) {
     total += e.discounted.back();
   }
   e.adjustment = Round2(Round2(total) - B);
-  e.rate = SolveRate(n, R, Round2(e.adjustment + B));
-  double c = Round4(Round2(e.adjustment + B));
+  // The monthly rate at which the rentals are worth the adjusted balance, by bisection.
+  const double worth = Round2(e.adjustment + B);
+  double lo = 1e-12, hi = 1.0;
+  for (int i = 0; i < 200; ++i) {
+    const double mid = (lo + hi) / 2;
+    (R * (1 - std::pow(1 + mid, -n)) / mid > worth ? lo : hi) = mid;
+  }
+  e.rate = (lo + hi) / 2;
+  double c = Round4(worth);
   for (int i = 1; i <= n; ++i) {
     e.capital.push_back(c);
     e.interest.push_back(Round4(e.rate * 100 / 100 * c));

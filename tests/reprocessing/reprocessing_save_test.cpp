@@ -1,8 +1,9 @@
-// Storing a re-processing: what the rows hold, all or nothing, and two users
-// at once.
+// Storing a re-processing: what the rows hold, all or nothing, two users at
+// once, and the data-layer routines it stands on.
 #include <gtest/gtest.h>
 
 #include "platform/forms/flex_grid.h"
+#include "reprocessing/processing_tracking.h"
 #include "reprocessing/reprocessing_records.h"
 #include "reprocessing_fixture.h"
 #include "support/database.h"
@@ -166,6 +167,44 @@ TEST(ReprocessingSave, OfTwoUsersReprocessingTheSameProcessingOnlyTheFirstSuccee
   EXPECT_EQ(count("aHpProcessingDetail"), 15 + 10);
   EXPECT_EQ(count("ahpProcessingCashFlowDetail"), 10);
   EXPECT_EQ(count("hpAuditTrail"), 1);
+}
+
+TEST(ReprocessingTracking, GivesTheUnsettledLinesOfThatCustomerAndCompanyInLineOrder) {
+  testing::Module m;
+  testing::AddCompany(*m.con, 2, "Other Company");
+  AddScenery(m, Reprocessable{.settled = 2, .remaining = 3});
+  // A line settled with null counts as unsettled; a line added later with a
+  // lower number comes first.
+  m.con->Execute("update aHpProcessingDetail set hpdSettlementAmount=null where hpddetailID=4");
+  m.con->Execute("delete from aHpProcessingDetail where hpddetailID=3");
+  m.con->Execute(
+      "insert into aHpProcessingDetail (hpdCompanyID, hpdDepartmentID, hpdProcessingID, hpddetailID, hpdRental, "
+      "hpdSettlementAmount, hpdPosted) values (1, 10, 1, 3, 999, 0, 0)");
+  struct {
+    const char* name;
+    int company, customer, processing;
+    std::vector<int> lines;  // hpddetailID expected, in order
+  } cases[] = {{"Remaining", 1, 1, 1, {3, 4, 5}},
+               {"OtherCustomer", 1, 2, 1, {}},
+               {"OtherCompany", 2, 1, 1, {}},
+               {"NoSuchProcessing", 1, 1, 7, {}}};
+  for (const auto& c : cases) {
+    std::vector<int> got;
+    for (const TrackedLine& l : HpProcessingTracking(*m.con, c.company, c.customer, c.processing))
+      got.push_back(l.detail_id);
+    EXPECT_EQ(got, c.lines) << c.name;
+  }
+}
+
+TEST(ReprocessingRecords, MarksAmendedOnlyOnceForANewReprocessingAndOnlyInItsCompany) {
+  testing::Module m;
+  AddScenery(m);
+  EXPECT_FALSE(MarkAmended(*m.con, 2, 1, true));   // another company's identifier
+  EXPECT_TRUE(MarkAmended(*m.con, 1, 1, true));
+  EXPECT_FALSE(MarkAmended(*m.con, 1, 1, true));   // a second re-processing of it
+  EXPECT_TRUE(MarkAmended(*m.con, 1, 1, false));   // saved again: marked as it was
+  EXPECT_FALSE(MarkAmended(*m.con, 1, 7, false));  // no such processing
+  EXPECT_EQ(testing::CountRows(*m.con, "aHpProcessingHeader", "hphAmended=1"), 1);
 }
 
 }  // namespace

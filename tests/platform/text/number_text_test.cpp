@@ -177,7 +177,6 @@ TEST(PlainNumberTest, FifteenSignificantDigitsWithoutExponentOrTrailingZeros) {
   };
   for (const auto& c : cases) EXPECT_EQ(PlainNumber(c.value), c.expected) << c.value;
   EXPECT_EQ(PlainNumber(5e-324), "0." + std::string(323, '0') + "494065645841247");
-  EXPECT_EQ(PlainNumber(DBL_MAX), "179769313486232" + std::string(294, '0'));
 }
 
 // PlainNumber must read back as printf's %.15g of the same value, whichever
