@@ -63,6 +63,10 @@ CREATE TABLE IF NOT EXISTS aHpProcessingHeader (
 -- Numbers run per department and financial year and are never reused.
 CREATE UNIQUE INDEX IF NOT EXISTS uxHpProcessingNo
   ON aHpProcessingHeader (hphDepartmentID, hphFinancialID, hphProcessingNo);
+-- The next number is found at the end of the longest numbers, without
+-- reading every number of the department and year.
+CREATE INDEX IF NOT EXISTS ixHpProcessingNoLength
+  ON aHpProcessingHeader (hphDepartmentID, hphFinancialID, length(hphProcessingNo), hphProcessingNo);
 CREATE INDEX IF NOT EXISTS ixHpProcessingRegister
   ON aHpProcessingHeader (hphCompanyID, hphFinancialID, hphProcessingdate);
 CREATE INDEX IF NOT EXISTS ixHpProcessingCustomer

@@ -59,16 +59,27 @@ std::uint64_t Tail(const std::string& number, size_t prefix_bytes) {
 
 std::string GenerateProcessingNo(shell::BasModule& bas, int department) {
   const std::string prefix = Prefix(bas, department);
-  // Every number of the department and year that starts with the prefix
-  // (cancelled and amended ones too: a number is never given twice). The tails
-  // are compared as numbers here, so HP10 comes after HP9.
-  std::uint64_t largest = 0;
-  Con(bas).ForEachRow(
+  const db::Params where = {I(department), I(bas.intfinancialId), I(CharCount(prefix)), prefix};
+  constexpr const char* kNumbers =
       "select HphProcessingNo from aHpProcessingHeader where HphDepartmentID = ? and HphFinancialid = ? "
-      "and substr(HphProcessingNo, 1, ?) = ?",
-      {I(department), I(bas.intfinancialId), I(CharCount(prefix)), prefix}, [&](const db::RowView& row) {
-        largest = std::max(largest, Tail(row.Text(0), prefix.size()));
-      });
+      "and substr(HphProcessingNo, 1, ?) = ?";
+  // The numbers this module writes have plain tails without leading zeros, so
+  // the longest and, among those, the greatest text is the largest: one step
+  // down the index on (department, year, length, number), however many
+  // processings the year holds.
+  db::Recordset top = Con(bas).Open(
+      std::string(kNumbers) + " order by length(HphProcessingNo) desc, HphProcessingNo desc limit 1", where);
+  if (top.Eof()) return prefix + "1";
+  const std::string largest_text = db::AsText(top.Field(0));
+  const std::string_view tail = std::string_view(largest_text).substr(std::min(prefix.size(), largest_text.size()));
+  if (!tail.empty() && tail.front() != '0') return prefix + std::to_string(Tail(largest_text, prefix.size()) + 1);
+  // A number stored otherwise (leading zeros, no tail): compare every tail as
+  // a number, so HP010 comes after HP9, and a tail that is not a whole number
+  // stops the numbering with a message naming it.
+  std::uint64_t largest = 0;
+  Con(bas).ForEachRow(kNumbers, where, [&](const db::RowView& row) {
+    largest = std::max(largest, Tail(row.Text(0), prefix.size()));
+  });
   return prefix + std::to_string(largest + 1);
 }
 

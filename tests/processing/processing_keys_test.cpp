@@ -66,6 +66,11 @@ TEST(ProcessingNumber, IsThePrefixOfTheHeadersDepartmentAndYearWithTheNextTail) 
       {.name = "DepartmentZeroTakesThePrefixOfTheYear", .prefixes = {kHP}, .existing = {{"HP6", 0}}, .department = 0,
        .expected = "HP7"},
       {.name = "LeadingZeros", .prefixes = {kHP}, .existing = Numbers({"HP007"}), .expected = "HP8"},
+      {.name = "LeadingZerosLongerThanTheLargest", .prefixes = {kHP}, .existing = Numbers({"HP0009", "HP10"}),
+       .expected = "HP11"},
+      // Only a malformed number that could be the largest stops the numbering.
+      {.name = "MalformedNumberBelowTheLargest", .prefixes = {kHP}, .existing = Numbers({"HP10", "HPX"}),
+       .expected = "HP11"},
       {.name = "PrefixLengthInCharacters", .prefixes = {{10, 1, "\xC3\x85" "B"}},
        .existing = Numbers({"\xC3\x85" "B4"}), .expected = "\xC3\x85" "B5"},
       {.name = "NonNumericTail", .prefixes = {kHP}, .existing = Numbers({"HP1", "HPX2"}), .error_naming = "HPX2"},
