@@ -2,6 +2,7 @@
 // statements rely on on both backends (isnull, limit 1, where 1=2).
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/db/row_writer.h"
@@ -12,29 +13,21 @@ namespace hp::db {
 namespace {
 
 using testing::AddProcessing;
-using testing::FreshDatabase;
 using testing::Lines;
-using testing::ProcessingSpec;
 
+// HP1: three lines, two settled, the third's settlement null; HP2 refers to HP1.
 std::unique_ptr<Connection> WithTwoProcessings() {
-  auto con = FreshDatabase();
-  ProcessingSpec first;
-  first.id = 1;
-  first.number = "HP1";
-  first.lines = Lines(3, "2024-02-29", 5000, 2);
-  first.lines[2].settlement.reset();  // never settled: null
-  AddProcessing(*con, first);
-  ProcessingSpec second;
-  second.id = 2;
-  second.number = "HP2";
-  second.reference = 1;
-  second.adjustment_posted = 1;
-  second.lines = Lines(2, "2024-03-31", 2500);
-  AddProcessing(*con, second);
+  auto con = testing::FreshDatabase();
+  testing::ProcessingSpec p;
+  p.lines = Lines(3, "2024-02-29", 5000, 2);
+  p.lines[2].settlement.reset();
+  AddProcessing(*con, p);
+  p = {.id = 2, .number = "HP2", .reference = 1, .adjustment_posted = 1, .lines = Lines(2, "2024-03-31", 2500)};
+  AddProcessing(*con, p);
   return con;
 }
 
-TEST(RecordsetTest, FieldNamesMatchWhateverTheCase) {
+TEST(RecordsetTest, FieldNamesMatchWhateverTheCaseMissingFieldsAreErrors) {
   auto con = WithTwoProcessings();
   Recordset rs = con->Open(
       "select hphProcessingID, hphProcessingNo, hphCashPrice as CashPrice from aHpProcessingHeader "
@@ -44,22 +37,34 @@ TEST(RecordsetTest, FieldNamesMatchWhateverTheCase) {
     ASSERT_TRUE(rs.HasField(name)) << name;
     EXPECT_EQ(AsInt(rs.Field(name)), 1) << name;
   }
-  EXPECT_EQ(AsText(rs.Field("HPHPROCESSINGNO")), "HP1");
-  EXPECT_EQ(AsDouble(rs.Field("cashprice")), 120000);
+  // each column gives back the kind the module writes
+  EXPECT_EQ(rs.Field("HPHPROCESSINGNO"), Value(std::string("HP1")));
+  EXPECT_EQ(rs.Field("cashprice"), Value(120000.0));
   EXPECT_FALSE(rs.HasField("hphProcessing"));
+  EXPECT_THROW(rs.Field("hphProcessing"), DbError);
+  rs.MoveNext(), rs.MoveNext();
+  EXPECT_THROW(rs.Field(0), DbError);  // past the last row
 }
 
-TEST(RecordsetTest, MovesThroughEveryRowInOrder) {
+TEST(RecordsetTest, MovesThroughEveryRowInOrderAndLimitOneTakesTheFirst) {
   auto con = WithTwoProcessings();
-  Recordset rs = con->Open("select hpddetailID, hpdProcessingID from aHpProcessingDetail where hpdProcessingID = ? "
-                           "order by hpddetailID desc",
-                           {std::int64_t{1}});
+  const std::string lines = "select hpddetailID, hpdCapital, hpdRental, hpdChequeDate from aHpProcessingDetail "
+                            "where hpdProcessingID = ? order by hpddetailID desc";
+  Recordset rs = con->Open(lines, {std::int64_t{1}});
   std::vector<std::int64_t> seen;
   for (; !rs.Eof(); rs.MoveNext()) seen.push_back(AsInt(rs.Field("hpddetailID")));
   EXPECT_EQ(seen, (std::vector<std::int64_t>{3, 2, 1}));
   EXPECT_EQ(rs.RecordCount(), 3);
   rs.MoveFirst();
   EXPECT_EQ(AsInt(rs.Field(0)), 3);
+
+  Recordset first = con->Open(lines + " limit 1", {std::int64_t{1}});
+  ASSERT_EQ(first.RecordCount(), 1);
+  const auto last = Lines(3, "2024-02-29", 5000)[2];
+  EXPECT_EQ(first.Field(1), Value(last.capital));
+  EXPECT_EQ(first.Field(2), Value(last.rental));
+  EXPECT_EQ(first.Field(3), Value(last.cheque_date));
+  EXPECT_TRUE(con->Open(lines + " limit 1", {std::int64_t{99}}).Eof());
 }
 
 TEST(RecordsetTest, EmptySelectionStillNamesItsColumns) {
@@ -72,9 +77,10 @@ TEST(RecordsetTest, EmptySelectionStillNamesItsColumns) {
   EXPECT_EQ(rs.FieldCount(), 29);
 }
 
-TEST(RecordsetTest, ForEachRowHandsOutEveryRowWithItsTexts) {
+TEST(RecordsetTest, ForEachRowHandsOutEveryRowAndMayQueryTheSameConnection) {
   auto con = WithTwoProcessings();
   std::vector<std::string> texts;
+  long lines = 0;
   long n = con->ForEachRow(
       "select hphProcessingID, hphProcessingNo, hphInterestRate, hphRemarks, hphProcessingdate "
       "from aHpProcessingHeader order by hphProcessingID",
@@ -86,106 +92,66 @@ TEST(RecordsetTest, ForEachRowHandsOutEveryRowWithItsTexts) {
         EXPECT_TRUE(std::holds_alternative<std::int64_t>(row.Field(0)));
         EXPECT_TRUE(std::holds_alternative<double>(row.Field(2)));
         EXPECT_TRUE(IsNull(row.Field(3)));
+        lines += static_cast<long>(AsInt(
+            con->Open("select count(*) from aHpProcessingDetail where hpdProcessingID = ?", {row.Field(0)}).Field(0)));
       });
   EXPECT_EQ(n, 2);
   EXPECT_EQ(texts, (std::vector<std::string>{"1|HP1|1.51||2024-03-15|", "2|HP2|1.51||2024-03-15|"}));
-}
-
-TEST(RecordsetTest, ForEachRowCallbackMayQueryTheSameConnection) {
-  auto con = WithTwoProcessings();
-  long lines = 0;
-  con->ForEachRow("select hphProcessingID from aHpProcessingHeader", {}, [&](const RowView& row) {
-    lines += static_cast<long>(AsInt(
-        con->Open("select count(*) from aHpProcessingDetail where hpdProcessingID = ?", {row.Field(0)}).Field(0)));
-  });
   EXPECT_EQ(lines, 5);
 }
 
-TEST(RecordsetTest, LimitOneGivesTheFirstRowOfTheOrder) {
+TEST(IsNullTest, ReplacesOnlyNull) {
+  struct Case {
+    const char* name;
+    const char* expression;
+    std::int64_t id;  // processing
+    const char* expected;
+    Params params = {};
+  } const cases[] = {
+      {"null integer", "isnull(hphReferenceID,0)", 1, "0"},
+      {"integer", "isnull(hphReferenceID,0)", 2, "1"},
+      {"null flag", "isnull(hphAdjustmentPosted,0)", 1, "0"},
+      {"flag", "isnull(hphAdjustmentPosted,0)", 2, "1"},
+      {"null money", "isnull(hphAdjustmentAmount,0)", 1, "0"},
+      {"money", "isnull(hphCashPrice,0)", 1, "120000"},
+      {"null text", "isnull(hphRemarks, '')", 1, ""},
+      {"bound text", "isnull(hphcancelRemarks, ?)", 1, "none", {std::string("none")}},
+      {"bound integer", "isnull(hphReferenceID, ?)", 1, "-1", {std::int64_t{-1}}},
+      // sums over the lines, as the register's look-ups write them
+      {"sum of lines",
+       "(select sum(isnull(hpdSettlementAmount ,0)) from aHpProcessingDetail d "
+       "where d.hpdProcessingID = h.hphProcessingID)", 1, "10000"},
+      {"null sum",
+       "(select isnull(sum(hpdSettlementAmount),0) from aHpProcessingDetail d "
+       "where d.hpdProcessingID = h.hphProcessingID and hpddetailID > 2)", 1, "0"},
+      {"in a condition",
+       "(select count(*) from aHpProcessingDetail d where d.hpdProcessingID = h.hphProcessingID "
+       "and isnull(hpdSettlementAmount ,0) = 0)", 1, "1"},
+  };
   auto con = WithTwoProcessings();
-  Recordset rs = con->Open(
-      "select hpdCapital from aHpProcessingDetail where hpdProcessingID = ? order by hpddetailID desc limit 1",
-      {std::int64_t{1}});
-  ASSERT_EQ(rs.RecordCount(), 1);
-  double last = testing::Lines(3, "2024-02-29", 5000)[2].capital;
-  EXPECT_EQ(AsDouble(rs.Field(0)), last);
-  Recordset none = con->Open("select hpdCapital from aHpProcessingDetail where hpdProcessingID = ? limit 1",
-                             {std::int64_t{99}});
-  EXPECT_TRUE(none.Eof());
-}
-
-struct IsNullCase {
-  const char* name;
-  const char* expression;
-  std::int64_t id;  // processing
-  double expected;
-};
-void PrintTo(const IsNullCase& c, std::ostream* os) { *os << c.name; }
-
-class IsNullTest : public ::testing::TestWithParam<IsNullCase> {};
-
-TEST_P(IsNullTest, ReplacesOnlyNull) {
-  auto con = WithTwoProcessings();
-  Recordset rs = con->Open(std::string("select ") + GetParam().expression +
-                               " as v from aHpProcessingHeader h where hphProcessingID = ?",
-                           {GetParam().id});
-  ASSERT_EQ(rs.RecordCount(), 1);
-  EXPECT_EQ(AsDouble(rs.Field("v")), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Columns, IsNullTest,
-    ::testing::Values(
-        IsNullCase{"NullInteger", "isnull(hphReferenceID,0)", 1, 0},
-        IsNullCase{"Integer", "isnull(hphReferenceID,0)", 2, 1},
-        IsNullCase{"NullFlag", "isnull(hphAdjustmentPosted,0)", 1, 0},
-        IsNullCase{"Flag", "isnull(hphAdjustmentPosted,0)", 2, 1},
-        IsNullCase{"NullMoney", "isnull(hphAdjustmentAmount,0)", 1, 0},
-        IsNullCase{"Money", "isnull(hphCashPrice,0)", 1, 120000},
-        // sums over the lines, as the register's look-ups write them
-        IsNullCase{"SumOfLines",
-                   "(select sum(isnull(hpdSettlementAmount ,0)) from aHpProcessingDetail d "
-                   "where d.hpdProcessingID = h.hphProcessingID)",
-                   1, 10000},
-        IsNullCase{"NullSum",
-                   "(select isnull(sum(hpdSettlementAmount),0) from aHpProcessingDetail d "
-                   "where d.hpdProcessingID = h.hphProcessingID and hpddetailID > 2)",
-                   1, 0},
-        IsNullCase{"InCondition",
-                   "(select count(*) from aHpProcessingDetail d where d.hpdProcessingID = h.hphProcessingID "
-                   "and isnull(hpdSettlementAmount ,0) = 0)",
-                   1, 1}),
-    [](const auto& param_info) { return std::string(param_info.param.name); });
-
-TEST(IsNullTest, TextAndBoundValues) {
-  auto con = WithTwoProcessings();
-  Recordset rs = con->Open(
-      "select isnull(hphRemarks, '') as r, isnull(hphcancelRemarks, ?) as c, isnull(hphReferenceID, ?) as ref "
-      "from aHpProcessingHeader where hphProcessingID = 1",
-      {std::string("none"), std::int64_t{-1}});
-  ASSERT_EQ(rs.RecordCount(), 1);
-  EXPECT_EQ(AsText(rs.Field("r")), "");
-  EXPECT_FALSE(IsNull(rs.Field("r")));
-  EXPECT_EQ(AsText(rs.Field("c")), "none");
-  EXPECT_EQ(AsInt(rs.Field("ref")), -1);
+  for (const auto& c : cases) {
+    Recordset rs = con->Open(std::string("select ") + c.expression +
+                                 " as v from aHpProcessingHeader h where hphProcessingID = " + std::to_string(c.id),
+                             c.params);
+    ASSERT_EQ(rs.RecordCount(), 1) << c.name;
+    EXPECT_FALSE(IsNull(rs.Field("v"))) << c.name;
+    EXPECT_EQ(AsText(rs.Field("v")), c.expected) << c.name;
+  }
 }
 
 TEST(RowWriterTest, WritesTheColumnsSetAndTheDefaultsOfTheRest) {
-  auto con = FreshDatabase();
+  auto con = testing::FreshDatabase();
   RowWriter w(*con, "aHpProcessingHeader");
   w.AddNew();
-  w.Set("hphCompanyID", std::int64_t{1});
-  w.Set("hphDepartmentID", std::int64_t{10});
-  w.Set("hphProcessingID", std::int64_t{7});
-  w.Set("hphProcessingNo", std::string("HP7"));
-  w.Set("hphProcessingdate", std::string("2024-03-15"));
-  w.Set("hphCustomerID", std::int64_t{3});
-  w.Set("hphInvoiceID", std::int64_t{4});
-  w.Set("hphFinancialID", std::int64_t{1});
-  w.Set("hphInterestRate", 1.25);
-  w.Set("hphRemarks", std::string("first"));
-  w.Set("hphRemarks", std::string("O'Neil's \"deal\"; ok"));  // the later value wins
-  w.Set("hphUpdateTime", std::string("2024-03-15 14:05:09"));
+  const std::pair<const char*, Value> columns[] = {
+      {"hphCompanyID", std::int64_t{1}},    {"hphDepartmentID", std::int64_t{10}},
+      {"hphProcessingID", std::int64_t{7}}, {"hphProcessingNo", std::string("HP7")},
+      {"hphCustomerID", std::int64_t{3}},   {"hphProcessingdate", std::string("2024-03-15")},
+      {"hphInvoiceID", std::int64_t{4}},    {"hphFinancialID", std::int64_t{1}},
+      {"hphInterestRate", 1.25},            {"hphUpdateTime", std::string("2024-03-15 14:05:09")},
+      {"hphRemarks", std::string("first")}, {"hphRemarks", std::string("O'Neil's \"deal\"; ok")},  // later wins
+  };
+  for (const auto& [name, value] : columns) w.Set(name, value);
   w.Update();
   Recordset rs = con->Open("select * from aHpProcessingHeader where hphProcessingID = ?", {std::int64_t{7}});
   ASSERT_EQ(rs.RecordCount(), 1);
@@ -200,7 +166,7 @@ TEST(RowWriterTest, WritesTheColumnsSetAndTheDefaultsOfTheRest) {
 }
 
 TEST(RowWriterTest, RefusesUseBeforeAddNewAndDropsAFailedRow) {
-  auto con = FreshDatabase();
+  auto con = testing::FreshDatabase();
   RowWriter w(*con, "aUsers");
   EXPECT_THROW(w.Set("UserID", std::int64_t{1}), DbError);
   EXPECT_THROW(w.Update(), DbError);
