@@ -62,6 +62,10 @@ struct Register {
     return v;
   }
   long Count(const std::string& table, const std::string& cond) { return t::CountRows(*m.con, table, cond); }
+  std::string Processed(int invoice) {
+    return db::AsText(m.con->Open("select hpqhProcessed from losHpInvoiceHeader where hpqhQuotationID=?",
+                                  {std::int64_t{invoice}}).Field(0));
+  }
   // Columns of processing `id`'s header as text, each followed by '|'.
   std::string Fields(int id, const std::string& columns) {
     db::Recordset rs = m.con->Open("select " + columns + " from aHpProcessingHeader where hphProcessingID=?",

@@ -48,11 +48,6 @@ void TwoCompanies(Register& r) {
   t::AddProcessingLine(con, 1, 2, 5, settled);
 }
 
-std::string Processed(Register& r, int invoice) {
-  return db::AsText(r.m.con->Open("select hpqhProcessed from losHpInvoiceHeader where hpqhQuotationID=?",
-                                  {std::int64_t{invoice}}).Field(0));
-}
-
 // Re-processes company 2's HP1 automatically to its three rentals of 1000,
 // giving each line a cheque, and saves.
 void Reprocess(Register& r, reprocessing::frmReprocessing& s) {
@@ -101,7 +96,7 @@ TEST(TwoCompanies, ASessionOfCompany2NeitherReadsNorChangesCompany1sRows) {
        [](Register& r) {
          r.Delete(2);
          EXPECT_EQ(r.Fields(2, "hphcancel"), "1|");
-         EXPECT_EQ(Processed(r, 2), "0");
+         EXPECT_EQ(r.Processed(2), "0");
          EXPECT_EQ(r.Count("hpAuditTrail", "CompanyID=2 and RecordID=2 and Action='D'"), 1);
        }},
       {"SettledLineFromNoDepartmentStopsTheCancel",
@@ -122,7 +117,7 @@ TEST(TwoCompanies, ASessionOfCompany2NeitherReadsNorChangesCompany1sRows) {
        [](Register& r) {
          r.Delete(5);
          EXPECT_EQ(r.Fields(5, "hphcancel"), "1|");
-         EXPECT_EQ(Processed(r, 2), "1");
+         EXPECT_EQ(r.Processed(2), "1");
        }},
       {"EditListsOnlyItsOwnLines", nullptr,
        [](Register& r) {
