@@ -22,6 +22,7 @@
 #include "platform/db/sqlite_connection.h"
 #include "reliability_world.h"
 #include "support/database.h"
+#include "support/faulty_connection.h"
 
 namespace hp::reliability {
 namespace {
@@ -39,26 +40,13 @@ void Mark(int fd, char c) {
   }
 }
 
-// Forwards to the child's connection and marks its transactions.
-class TracingConnection : public db::Connection {
- public:
-  TracingConnection(db::Connection& real, int fd) : real_(real), fd_(fd) {}
-  db::Backend backend() const override { return real_.backend(); }
-  long Execute(std::string_view sql, const db::Params& p) override { return real_.Execute(sql, p); }
-  db::Recordset Open(std::string_view sql, const db::Params& p) override { return real_.Open(sql, p); }
-  long ForEachRow(std::string_view sql, const db::Params& p,
-                  const std::function<void(const db::RowView&)>& row) override {
-    return real_.ForEachRow(sql, p, row);
-  }
-  void BeginTrans() override { Mark(fd_, kBegin), real_.BeginTrans(); }
-  void CommitTrans() override { Mark(fd_, kCommitting), real_.CommitTrans(), Mark(fd_, kCommitted); }
-  void RollbackTrans() override { real_.RollbackTrans(), Mark(fd_, kRolledBack); }
-  bool InTransaction() const override { return real_.InTransaction(); }
-  bool IsOpen() const override { return real_.IsOpen(); }
-
- private:
-  db::Connection& real_;
-  int fd_;
+// The child's connection, marking its transactions.
+struct TracingConnection : testing::FaultyConnection {
+  TracingConnection(db::Connection& real, int marks) : FaultyConnection(real), fd(marks) {}
+  void BeginTrans() override { Mark(fd, kBegin), real().BeginTrans(); }
+  void CommitTrans() override { Mark(fd, kCommitting), real().CommitTrans(), Mark(fd, kCommitted); }
+  void RollbackTrans() override { real().RollbackTrans(), Mark(fd, kRolledBack); }
+  int fd;
 };
 
 constexpr int kSeededMaxId = 2060;  // invoices 1..150, processings 1001..1060 and 2001..2060
@@ -135,17 +123,12 @@ struct ChildState {
   bool ready = false, in_save = false, in_transaction = false, in_commit = false, gave_up = false;
   long saves_pressed = 0, commits = 0, skipped = 0;
   void Read(char c) {
-    switch (c) {
-      case kReady: ready = true; break;
-      case kSavePressed: ++saves_pressed, in_save = true; break;
-      case kSaveDone: in_save = false; break;
-      case kBegin: in_transaction = true; break;
-      case kCommitting: in_commit = true; break;
-      case kCommitted: ++commits, in_commit = in_transaction = false; break;
-      case kRolledBack: in_commit = in_transaction = false; break;
-      case kSkipped: ++skipped; break;
-      case kGaveUp: gave_up = true; break;
-    }
+    ready |= c == kReady, gave_up |= c == kGaveUp, skipped += c == kSkipped, commits += c == kCommitted;
+    if (c == kSavePressed || c == kSaveDone) in_save = c == kSavePressed;
+    saves_pressed += c == kSavePressed;
+    if (c == kBegin) in_transaction = true;
+    if (c == kCommitting) in_commit = true;
+    if (c == kCommitted || c == kRolledBack) in_commit = in_transaction = false;
   }
   // Reads markers until `until` holds (true) or the time is up or the pipe closed.
   bool ReadUntil(int fd, const std::function<bool()>& until, std::chrono::milliseconds timeout) {
@@ -277,12 +260,10 @@ TEST(CrashConsistency, EverySaveIsWholeOrAbsentWhereverTheProcessDies) {
     ::waitpid(pid, &status, 0);
     st.ReadUntil(pipe_fd[0], [] { return false; }, std::chrono::milliseconds(200));  // what is left in the pipe
     ::close(pipe_fd[0]);
-    if (st.gave_up || !ready) {
-      problems.push_back("the saving process stopped by itself (" + std::to_string(st.skipped) + " steps refused)");
-      break;
-    }
-    if (!WIFSIGNALED(status) || WTERMSIG(status) != SIGKILL) {
-      problems.push_back("the saving process ended before it was killed");
+    if (st.gave_up || !ready || !WIFSIGNALED(status) || WTERMSIG(status) != SIGKILL) {
+      problems.push_back(st.gave_up || !ready ? "the saving process stopped by itself (" +
+                                                    std::to_string(st.skipped) + " steps refused)"
+                                              : "the saving process ended before it was killed");
       break;
     }
     ++kills, in_save += st.in_save, in_transaction += st.in_transaction, in_commit += st.in_commit;
@@ -304,17 +285,19 @@ TEST(CrashConsistency, EverySaveIsWholeOrAbsentWhereverTheProcessDies) {
   EXPECT_EQ(survived, kills);
   Totals().kills += kills, Totals().kills_survived += survived;
   RecordProperty("kill_points_survived", survived);
+  auto stored = [&](const std::string& condition) {
+    return testing::CountRows(*con, "aHpProcessingHeader",
+                              "hphProcessingID>" + std::to_string(kSeededMaxId) + " and " + condition);
+  };
+  const std::string not_after = " and coalesce(hphreprocessaftersettlement,0)=0";
   std::cout << "[ reliability ] " << kills << " kills (" << in_save << " inside a save, " << in_transaction
             << " inside its transaction, " << in_commit << " during its commit); " << saves << " saves pressed, "
             << commits << " committed, " << skipped << " steps refused, in " << elapsed() << " s; stored: "
-            << Rows(*con, "select count(case when coalesce(hphReferenceID,0)=0 then 1 end) || ' processings, ' ||"
-                          " count(case when hphReprocessingType='A' and coalesce(hphreprocessaftersettlement,0)=0"
-                          " then 1 end) || ' automatic and ' || count(case when hphReprocessingType='M' and"
-                          " coalesce(hphreprocessaftersettlement,0)=0 then 1 end) || ' manual re-processings, ' ||"
-                          " count(case when hphreprocessaftersettlement=1 then 1 end) || ' after settlement' from"
-                          " aHpProcessingHeader where hphProcessingID>" + std::to_string(kSeededMaxId))
-                   .front()
-            << ", " << testing::CountRows(*con, "hpAuditTrail", "Action='E'") << " saved again, "
+            << stored("coalesce(hphReferenceID,0)=0") << " processings, "
+            << stored("hphReprocessingType='A'" + not_after) << " automatic and "
+            << stored("hphReprocessingType='M'" + not_after) << " manual re-processings, "
+            << stored("hphreprocessaftersettlement=1") << " after settlement, "
+            << testing::CountRows(*con, "hpAuditTrail", "Action='E'") << " saved again, "
             << testing::CountRows(*con, "hpAuditTrail", "Action='D'") << " cancelled\n";
   const std::vector<std::string> failed = ErrorsLogged(*con);
   EXPECT_TRUE(failed.empty()) << failed.size() << " statements failed in the saving process, first: " << failed[0];
@@ -325,28 +308,19 @@ TEST(CrashConsistency, EverySaveIsWholeOrAbsentWhereverTheProcessDies) {
 
 // ---- Storage that cannot be written ------------------------------------------
 
-enum class Unwritable { kReadOnlyOpen, kReadOnlyMount, kFullDisk };
-struct UnwritableCase {
-  const char* name;
-  Unwritable kind;
-};
-void PrintTo(const UnwritableCase& c, std::ostream* os) { *os << c.name; }
-class UnwritableDatabase : public ::testing::TestWithParam<UnwritableCase> {};
+class UnwritableDatabase : public ::testing::TestWithParam<std::string> {};
 
-// File systems mounted for one test, unmounted after it.
-struct Mounts {
-  std::vector<std::string> points;
+// File systems mounted for one test, unmounted (last first) when it ends.
+struct Mounts : std::vector<std::string> {
   ~Mounts() { Release(); }
   void Release() {
-    for (auto it = points.rbegin(); it != points.rend(); ++it) ::umount2(it->c_str(), MNT_DETACH);
-    points.clear();
+    for (auto it = rbegin(); it != rend(); ++it) ::umount2(it->c_str(), MNT_DETACH);
+    clear();
   }
-  // Empty when it worked, else why not.
-  std::string Mount(const char* source, const std::string& at, const char* type, unsigned long flags,
-                    const char* options) {
-    if (::mount(source, at.c_str(), type, flags, options) != 0) return std::strerror(errno);
-    if (!(flags & MS_REMOUNT)) points.push_back(at);
-    return {};
+  bool Mount(const char* source, const std::string& at, const char* type, unsigned long flags, const char* options) {
+    if (::mount(source, at.c_str(), type, flags, options) != 0) return false;
+    if (!(flags & MS_REMOUNT)) push_back(at);
+    return true;
   }
 };
 
@@ -356,25 +330,20 @@ std::string FillUp(const std::string& dir) {
   const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   if (fd < 0) throw std::runtime_error("cannot create the filler file");
   std::vector<char> block(64 * 1024, 'f');
-  for (size_t size = block.size(); size > 0;) {
-    if (::write(fd, block.data(), size) >= 0) continue;
-    if (errno != ENOSPC) break;
-    size /= 2;
-  }
+  for (size_t size = block.size(); size > 0;)
+    if (::write(fd, block.data(), size) < 0 && (errno != ENOSPC || (size /= 2) == 0)) break;
   ::close(fd);
   return filler;
 }
 
 TEST_P(UnwritableDatabase, SaveFailsTellsTheUserAndStoresNothing) {
   if (testing::OnPostgres()) GTEST_SKIP() << "an SQLite file's storage; nothing to do on PostgreSQL";
-  const Unwritable kind = GetParam().kind;
-  if (kind != Unwritable::kReadOnlyOpen && ::geteuid() != 0) GTEST_SKIP() << "mounting a file system takes root";
+  const std::string kind = GetParam();
+  if (kind != "ReadOnlyOpen" && ::geteuid() != 0) GTEST_SKIP() << "mounting a file system takes root";
   const std::string dir = TempFolder("hp-unwritable"), ro_dir = dir + "-ro", path = dir + "/hp.db";
   Mounts mounts;
-  if (kind != Unwritable::kReadOnlyOpen)
-    if (auto why = mounts.Mount("tmpfs", dir, "tmpfs", 0, kind == Unwritable::kFullDisk ? "size=1m" : "size=16m");
-        !why.empty())
-      GTEST_SKIP() << "cannot mount a tmpfs here: " << why;
+  if (kind != "ReadOnlyOpen" && !mounts.Mount("tmpfs", dir, "tmpfs", 0, kind == "FullDisk" ? "size=1m" : "size=16m"))
+    GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
   {
     auto con = db::OpenSqlite(path);
     db::CreateSchema(*con);
@@ -384,12 +353,12 @@ TEST_P(UnwritableDatabase, SaveFailsTellsTheUserAndStoresNothing) {
   // The keeper stays writable: it reads what was stored and keeps the
   // database's log files in place for a reader that cannot create them.
   auto keeper = db::OpenSqlite(path);
-  std::string session_path = kind == Unwritable::kReadOnlyOpen ? "file:" + path + "?mode=ro" : path;
-  if (kind == Unwritable::kReadOnlyMount) {
+  std::string session_path = kind == "ReadOnlyOpen" ? "file:" + path + "?mode=ro" : path;
+  if (kind == "ReadOnlyMount") {
     fs::create_directory(ro_dir);
-    std::string why = mounts.Mount(dir.c_str(), ro_dir, nullptr, MS_BIND, nullptr);
-    if (why.empty()) why = mounts.Mount(nullptr, ro_dir, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr);
-    if (!why.empty()) GTEST_SKIP() << "cannot mount read-only here: " << why;
+    if (!mounts.Mount(dir.c_str(), ro_dir, nullptr, MS_BIND, nullptr) ||
+        !mounts.Mount(nullptr, ro_dir, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr))
+      GTEST_SKIP() << "cannot mount read-only here: " << std::strerror(errno);
     session_path = ro_dir + "/hp.db";
   }
   auto session_con = db::OpenSqlite(session_path);
@@ -398,7 +367,7 @@ TEST_P(UnwritableDatabase, SaveFailsTellsTheUserAndStoresNothing) {
   SaveProcessing(s, 1, 1, "nowhere to go", {[&](forms::Form& screen, const Press& press) {
     reached = true;
     const Dump before = Snapshot(*keeper);
-    const std::string filler = kind == Unwritable::kFullDisk ? FillUp(dir) : "";
+    const std::string filler = kind == "FullDisk" ? FillUp(dir) : "";
     s.host.ClearMessages();
     press();
     EXPECT_TRUE(screen.IsLoaded()) << "the window closed as if saved";
@@ -418,19 +387,14 @@ TEST_P(UnwritableDatabase, SaveFailsTellsTheUserAndStoresNothing) {
   }});
   EXPECT_TRUE(reached);
   EXPECT_EQ(Rows(*keeper, "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
-  s.register_window.reset();
-  session_con.reset();
-  keeper.reset();
+  s.register_window.reset(), session_con.reset(), keeper.reset();
   mounts.Release();
   std::error_code ec;
   fs::remove_all(dir, ec), fs::remove_all(ro_dir, ec);
 }
 
-INSTANTIATE_TEST_SUITE_P(Storage, UnwritableDatabase,
-                         ::testing::Values(UnwritableCase{"ReadOnlyOpen", Unwritable::kReadOnlyOpen},
-                                           UnwritableCase{"ReadOnlyMount", Unwritable::kReadOnlyMount},
-                                           UnwritableCase{"FullDisk", Unwritable::kFullDisk}),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Storage, UnwritableDatabase, ::testing::Values("ReadOnlyOpen", "ReadOnlyMount", "FullDisk"),
+                         [](const auto& p) { return p.param; });
 
 }  // namespace
 }  // namespace hp::reliability

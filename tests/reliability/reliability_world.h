@@ -1,20 +1,18 @@
 // What the reliability tests share: the records they start from, a session
-// with the real windows on a given connection, the saves and the cancellation
-// driven as a user drives them, and a snapshot of the module's tables.
+// with the real windows, the saves and the cancellation driven as a user
+// drives them, and a snapshot of the module's tables.
 //
 // A driver takes its window as far as the save and hands the window and the
-// action that saves ("press") to `at_save`, which may press it any number of
-// times. With `fill` set, the driver calls it on each window whose inputs are
-// ready for a hostile text and then tolerates what that text makes the window
-// refuse; without it, a window that does not go where the driver expects
-// throws forms::ScriptError (which no error trap swallows).
+// action that saves ("press") to `at_save`. With `fill` set, the driver calls
+// it on each window whose inputs are ready for a hostile text and tolerates
+// what that text makes the window refuse; without it, a window that does not
+// go where the driver expects throws forms::ScriptError.
 #pragma once
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <functional>
 #include <iostream>
@@ -64,7 +62,8 @@ inline void SeedOpenInvoice(db::Connection& con, int id, std::optional<int> serv
 }
 
 // A processed invoice and its live processing "HP<id>" with `lines`.
-inline void SeedLive(db::Connection& con, int id, double rate, double rental, std::vector<testing::LineSpec> lines) {
+inline void SeedLive(db::Connection& con, int id, double rate = 1.51, double rental = 5000,
+                     std::vector<testing::LineSpec> lines = testing::Lines(3, "2024-04-15", 5000)) {
   SeedOpenInvoice(con, id);
   con.Execute("update losHpInvoiceHeader set hpqhProcessed=1 where hpqhQuotationID=?", {std::int64_t{id}});
   testing::AddProcessing(con, {.id = id, .number = "HP" + std::to_string(id), .customer = id, .invoice = id,
@@ -74,14 +73,10 @@ inline void SeedLive(db::Connection& con, int id, double rate, double rental, st
 // 15 lines of 1250, three settled: twelve (15000) to re-process.
 inline void SeedReprocessable(db::Connection& con, int id) {
   std::vector<testing::LineSpec> lines;
-  double capital = 16250;
   for (int i = 0; i < 15; ++i) {
-    testing::LineSpec l{.cheque_date = Due(i - 3), .capital = i == 3 ? 12500 : capital, .rental = 1250,
-                        .interest = 100, .repayment = 1150};
-    l.balance = capital = l.capital - l.repayment;
-    l.settlement = i < 3 ? 1250.0 : 0.0;
-    l.rate = 1.25;
-    lines.push_back(l);
+    const double capital = i < 3 ? 16250 - 1150.0 * i : 12500 - 1150.0 * (i - 3);
+    lines.push_back({.cheque_date = Due(i - 3), .capital = capital, .rental = 1250, .interest = 100,
+                     .repayment = 1150, .balance = capital - 1150, .settlement = i < 3 ? 1250.0 : 0.0, .rate = 1.25});
   }
   SeedLive(con, id, 1.25, 1250, lines);
 }
@@ -130,10 +125,9 @@ struct Session {
   shell::BasModule bas;
   std::unique_ptr<reg::FrmMaster> register_window;
 
-  reg::FrmMaster& OpenRegister() {  // as Show does, without its modal loop
+  void OpenRegister() {  // as Show does, without its modal loop
     register_window = std::make_unique<reg::FrmMaster>(bas);
     register_window->Load();
-    return *register_window;
   }
 };
 
@@ -159,23 +153,11 @@ inline void Fill(const Steer& st, forms::Form& f) {
 inline void PasteIf(forms::Form& f, const std::string& control, const std::string& text) {
   if (!text.empty()) Paste(f, control, text);
 }
-inline void HandOver(forms::Form& f, const Steer& st, Press press) {
+// Remarks, then the save handed over; whatever is left closes without "Save Changes?".
+inline void HandOver(forms::Form& f, const Steer& st, const std::string& remarks, Press press) {
+  PasteIf(f, "txtRemarks", remarks);
   st.at_save(f, press);
-  f.Tag.clear();  // whatever is left closes without "Save Changes?"
-}
-inline int ListCount(forms::Form& f, const std::string& list) {
-  return dynamic_cast<forms::ListView&>(*f.Find(list)).Count();
-}
-
-// Types `text` one character (UTF-8 sequence) per key, each through KeyPress.
-inline void TypeText(forms::Form& f, const std::string& control, const std::string& text) {
-  for (size_t i = 0, n; i < text.size(); i += n) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    n = std::min(text.size() - i, size_t{lead < 0xC0 ? 1u : lead >= 0xF0 ? 4u : lead >= 0xE0 ? 3u : 2u});
-    int cp = n == 1 ? lead : lead & (0x3F >> (n - 1));
-    for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    f.Dispatch(forms::Event{.control = control, .type = "key", .value = text.substr(i, n), .key = cp});
-  }
+  f.Tag.clear();
 }
 
 // A new processing: Process Interest (the cheque register gives every line
@@ -190,8 +172,7 @@ inline void SaveProcessing(Session& s, std::int64_t customer, std::int64_t invoi
     Fill(st, f);
     Act(f, "cmdProcess");
     Require(st, screen.lvwProcessing.Count() > 0, "Process Interest laid out no line");
-    PasteIf(f, "txtRemarks", remarks);
-    HandOver(f, st, [&] {
+    HandOver(f, st, remarks, [&] {
       if (through_close && s.host.PendingAnswers() == 0) s.host.Answer(MsgBoxResult::Yes);
       Act(f, through_close ? "cmdClose" : "cmdOK");
     });
@@ -243,8 +224,7 @@ inline void SaveReprocessing(Session& s, std::int64_t customer, std::int64_t pro
       Act(f, "cmdReProcess");
     }
     Require(st, screen.lvwReProcessing.Count() > 0, "Re-Process laid out no line");
-    PasteIf(f, "txtRemarks", remarks);
-    HandOver(f, st, [&] { Act(f, "cmdOk"); });
+    HandOver(f, st, remarks, [&] { Act(f, "cmdOk"); });
   });
   s.host.ShowModal(screen);
 }
@@ -264,21 +244,17 @@ inline void SaveAfterSettlement(Session& s, std::int64_t customer, std::int64_t 
     Fill(st, f);
     Act(f, "cmdReProcess");
     Require(st, screen.Processed(), "Re-Process built no settled list: " + s.host.LastMessage());
-    PasteIf(f, "txtRemarks", remarks);
-    HandOver(f, st, [&] { Act(f, "cmdOk"); });
+    HandOver(f, st, remarks, [&] { Act(f, "cmdOk"); });
   });
   s.host.ShowModal(screen);
 }
 
-inline int RegisterRowOf(const forms::FlexGrid& grid, std::int64_t id) {
-  for (int r = 1; r < grid.Rows(); ++r)
-    if (grid.TextMatrix(r, reg::kColId) == std::to_string(id)) return r;
-  return -1;
-}
 inline void SelectRegisterRow(Session& s, std::int64_t id) {
-  const int row = RegisterRowOf(s.register_window->flexMaster, id);
-  if (row < 0) throw forms::ScriptError("the register does not list processing " + std::to_string(id));
-  testing::ClickCell(*s.register_window, "flexMaster", row, reg::kColNumber);
+  const forms::FlexGrid& grid = s.register_window->flexMaster;
+  for (int r = 1; r < grid.Rows(); ++r)
+    if (grid.TextMatrix(r, reg::kColId) == std::to_string(id))
+      return testing::ClickCell(*s.register_window, "flexMaster", r, reg::kColNumber);
+  throw forms::ScriptError("the register does not list processing " + std::to_string(id));
 }
 
 // Stored re-processing after settlement `id` opened with the register's Edit
@@ -291,8 +267,7 @@ inline void SaveAfterSettlementAgain(Session& s, std::int64_t id, const std::str
     shown = true;
     Fill(st, f);
     PasteIf(f, "txtnewInstPrice", price);
-    PasteIf(f, "txtRemarks", remarks);
-    HandOver(f, st, [&] { Act(f, "cmdOk"); });
+    HandOver(f, st, remarks, [&] { Act(f, "cmdOk"); });
   });
   Click(*s.register_window, "CmdEdit");
   if (!shown) throw forms::ScriptError("Edit opened no window: " + s.host.LastMessage());
@@ -315,17 +290,16 @@ inline void CancelFromRegister(Session& s, std::int64_t id, const std::string& r
 
 // ---- Snapshots ----------------------------------------------------------------
 
-inline const std::vector<std::string> kModuleTables = {"aHpProcessingHeader",       "aHpProcessingDetail",
-                                                       "aHpProcessingDetailOthers", "ahpProcessingCashFlowDetail",
-                                                       "losHpInvoiceHeader",        "hpAuditTrail"};
-
 // Each table's rows as sorted texts naming every column, value and type. With
 // `mask_times` the columns that differ between two runs of one action read
 // "<varies>": the clocks and the audit entry's drawn identifier (a PostgreSQL
 // sequence does not give back what a rolled-back insert took).
 using Dump = std::map<std::string, std::vector<std::string>>;
 inline Dump Snapshot(db::Connection& con, bool mask_times = false,
-                     const std::vector<std::string>& tables = kModuleTables) {
+                     const std::vector<std::string>& tables = {"aHpProcessingHeader", "aHpProcessingDetail",
+                                                               "aHpProcessingDetailOthers",
+                                                               "ahpProcessingCashFlowDetail", "losHpInvoiceHeader",
+                                                               "hpAuditTrail"}) {
   static const std::set<std::string> varying = {"loggedtime", "savedtime", "hphupdatetime", "auditid"};
   Dump dump;
   for (const auto& table : tables) {
@@ -370,22 +344,11 @@ inline Change Compare(const Dump& before, const Dump& after) {
   return c;
 }
 
-using GridText = std::vector<std::vector<std::string>>;
-inline GridText TextOf(const forms::FlexGrid* grid) {
-  GridText t;
-  for (int r = 0; grid && r < grid->Rows(); ++r) {
-    t.emplace_back();
-    for (int c = 0; c < grid->Cols(); ++c) t.back().push_back(grid->TextMatrix(r, c));
-  }
-  return t;
-}
-
-// Descriptions of the errors logged whose source is (or with `db` false, is
-// not) a failed statement.
-inline std::vector<std::string> ErrorsLogged(db::Connection& con, bool db = true) {
+// Descriptions of the errors logged whose source is a failed statement.
+inline std::vector<std::string> ErrorsLogged(db::Connection& con) {
   std::vector<std::string> errors;
-  for (db::Recordset rs = con.Open(std::string("select RoutineName, Description from hpErrorLog where ErrorSource") +
-                                   (db ? "=" : "<>") + "'hp.db' order by ErrorID");
+  for (db::Recordset rs = con.Open("select RoutineName, Description from hpErrorLog where ErrorSource='hp.db' "
+                                   "order by ErrorID");
        !rs.Eof(); rs.MoveNext())
     errors.push_back(db::AsText(rs.Field(0)) + ": " + db::AsText(rs.Field(1)));
   return errors;
