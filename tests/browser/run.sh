@@ -34,10 +34,6 @@ else
   "$HP" demo-db "$db" > "$tmp/demo.out"
 fi
 date=$(sed -n 's/.*Processing date to sign in with: \([0-9-]*\).*/\1/p' "$tmp/demo.out" 2>/dev/null || true)
-# A user with rights N and E but not D, for the crafted-event test.
-"$HP" user add nodelete --database "$db" --rights NE --company 1 > /dev/null
-printf 'browser-test-password\n' | "$HP" user passwd nodelete --database "$db" > /dev/null
-printf 'nodelete browser-test-password\n' >> "$db.password"
 
 "$HP" serve --database "$db" --listen 127.0.0.1:0 > "$tmp/serve.out" 2> "$tmp/serve.err" &
 pid=$!

@@ -1,11 +1,12 @@
 // What the flow tests share: the browser, signing in to the register, and
 // waiting for and answering the server's windows.
 import { before, after, afterEach } from "node:test";
+import assert from "node:assert/strict";
 import fs from "node:fs";
 import path from "node:path";
 import { chromium } from "playwright-core";
 
-export const URL_ = process.env.HP_URL;
+const URL_ = process.env.HP_URL;
 export const DATE = process.env.HP_DATE || "2024-03-15";
 const USERS = Object.fromEntries(
   fs.readFileSync(process.env.HP_PASSWORDS, "utf8").trim().split("\n").map((l) => l.split(" ")),
@@ -40,6 +41,14 @@ export const ctl = (window, name) => `${win(window)} [data-control="${name}"]`;
 // Waits until the page has no event on its way and the server has answered.
 export const settle = (page) =>
   page.waitForFunction(() => document.body.dataset.pending === "0", null, { timeout: 15000 });
+export const press = async (page, selector) => { await page.click(selector); await settle(page); };
+export const choose = async (page, selector, option) => { await page.selectOption(selector, option); await settle(page); };
+// Types into a control key by key, as a user does.
+export async function type(page, selector, text, delay = 10) {
+  await page.click(selector);
+  await page.keyboard.type(text, { delay });
+  await settle(page);
+}
 
 // A page of its own browser context; an error thrown by the page's script
 // fails the test.
@@ -58,17 +67,16 @@ export async function signIn(page, user, password = USERS[user]) {
   await page.click("#signin-submit");
 }
 
-// A new browser context signed in as `user` with the register open.
+// A page of a new browser context signed in as `user` with the register open.
 export async function openRegister(user = "demo") {
   const page = await newPage();
-  const context = page.context();
   await signIn(page, user);
   await page.waitForSelector("#choose:not([hidden])");
   await page.fill("#choose-date", DATE);
   await page.click("#choose-open");
   await page.waitForSelector(`${ctl("FrmMaster", "flexMaster")} .gbody .grow`);
   await settle(page);
-  return { context, page };
+  return page;
 }
 
 // Answers a message box, if one is up (OK, or Yes to a question), and
@@ -77,29 +85,50 @@ export async function dismissMessage(page) {
   if (!(await page.$(".win.msgbox"))) return null;
   const text = await page.textContent(".win.msgbox .prompt");
   const ok = await page.$('.win.msgbox button[data-button="OK"]');
-  await page.click(ok ? '.win.msgbox button[data-button="OK"]' : '.win.msgbox button[data-button="Yes"]');
-  await settle(page);
+  await press(page, `.win.msgbox button[data-button="${ok ? "OK" : "Yes"}"]`);
   return text;
 }
 
 export const options = (page, selector) => page.$$eval(`${selector} option`, (os) => os.map((o) => o.textContent));
 
-// The register rows drawn now: whether selected, and their cell texts.
+// The register rows drawn now, in row order: {row, selected, cells (texts,
+// column 0 the hidden id), colours}.
 export async function gridRows(page) {
   return page.$$eval(`${ctl("FrmMaster", "flexMaster")} .gbody .grow`, (rows) =>
-    rows.map((r) => ({ selected: r.classList.contains("sel"), cells: [...r.children].map((c) => c.textContent) })));
+    rows.map((r) => ({
+      row: Number(r.dataset.row),
+      selected: r.classList.contains("sel"),
+      cells: [...r.children].map((c) => c.textContent),
+      colours: [...r.children].map((c) => getComputedStyle(c).color),
+    })).sort((a, b) => a.row - b.row));
+}
+
+// The one selected register row.
+export async function currentRow(page) {
+  const rows = (await gridRows(page)).filter((r) => r.selected);
+  assert.equal(rows.length, 1, "one row is current");
+  return rows[0];
+}
+
+// Types `text` in the register's search box, searching by `column` if given.
+export async function search(page, column, text) {
+  if (column) await choose(page, ctl("FrmMaster", "cboSearch"), { label: column });
+  await type(page, ctl("FrmMaster", "txtsearch"), text, 20);
+}
+
+// Presses the screen's OK and waits for it to close with no message.
+export async function save(page, screen, ok) {
+  await press(page, ctl(screen, ok));
+  const message = await dismissMessage(page);
+  assert.equal(message, null, `the save raised no message: ${message}`);
+  await page.waitForSelector(win(screen), { state: "detached" });
 }
 
 // Opens a working screen through New and the mode dialog's option.
 export async function openNew(page, option, screen) {
-  await page.click(ctl("FrmMaster", "cmdNew"));
-  await settle(page);
-  if (option) {
-    await page.click(`${ctl("frmSelection", option)} input`);
-    await settle(page);
-  }
-  await page.click(ctl("frmSelection", "cmdOK"));
-  await settle(page);
+  await press(page, ctl("FrmMaster", "cmdNew"));
+  if (option) await press(page, `${ctl("frmSelection", option)} input`);
+  await press(page, ctl("frmSelection", "cmdOK"));
   await page.waitForSelector(win(screen));
 }
 
@@ -109,19 +138,15 @@ export async function openNew(page, option, screen) {
 export async function chooseFirst(page, screen, third, accept) {
   const departments = await options(page, ctl(screen, "cbodepartment"));
   for (let d = 0; d < Math.max(departments.length, 1); d++) {
-    if (departments.length && (await page.isEnabled(ctl(screen, "cbodepartment")))) {
-      await page.selectOption(ctl(screen, "cbodepartment"), { index: d });
-      await settle(page);
-    }
+    if (departments.length && (await page.isEnabled(ctl(screen, "cbodepartment"))))
+      await choose(page, ctl(screen, "cbodepartment"), { index: d });
     const customers = await options(page, ctl(screen, "cboCustomer"));
     for (let c = 0; c < customers.length; c++) {
-      await page.selectOption(ctl(screen, "cboCustomer"), { index: c });
-      await settle(page);
+      await choose(page, ctl(screen, "cboCustomer"), { index: c });
       await dismissMessage(page);
       const entries = await options(page, ctl(screen, third));
       for (let i = 0; i < entries.length; i++) {
-        await page.selectOption(ctl(screen, third), { index: i });
-        await settle(page);
+        await choose(page, ctl(screen, third), { index: i });
         const message = await dismissMessage(page);
         if (message === null && (await accept(page))) return entries[i];
       }

@@ -14,6 +14,7 @@ namespace hp::shell {
 namespace {
 
 using testing::Module;
+using I = std::int64_t;
 
 struct Screen : forms::Form {
   explicit Screen(forms::Host& h, std::string name = "frmScreen")
@@ -25,16 +26,13 @@ struct Screen : forms::Form {
 };
 
 TEST(ReportError, ShortensTheNumberAndLogsItWithTheUserName) {
-  struct Case {
-    long number, logged;
-  } cases[] = {{-2147217900, 17900}, {13, 13}, {123456, 23456}, {-5, -5}, {99999, 99999}};
+  const std::pair<long, long> cases[] = {{-2147217900, 17900}, {13, 13}, {123456, 23456}, {-5, -5}, {99999, 99999}};
   Module m;
-  for (const auto& c : cases) {
-    long n = c.number;
+  for (auto [n, logged] : cases) {
     m.bas.ReportError("frmProcessing", m.world.user, "cmdOk_Click", n, "src", "went wrong", "N", true);
-    EXPECT_EQ(n, c.logged);
+    EXPECT_EQ(n, logged);
     db::Recordset rs = m.con->Open("select * from hpErrorLog order by ErrorID desc limit 1");
-    EXPECT_EQ(db::AsInt(rs.Field("ErrorNumber")), c.logged);
+    EXPECT_EQ(db::AsInt(rs.Field("ErrorNumber")), logged);
     EXPECT_EQ(db::AsText(rs.Field("UserName")), "clerk");
     EXPECT_EQ(db::AsText(rs.Field("RoutineName")), "cmdOk_Click");
     EXPECT_EQ(db::AsText(rs.Field("Context")), "N");
@@ -43,10 +41,8 @@ TEST(ReportError, ShortensTheNumberAndLogsItWithTheUserName) {
 
 TEST(ReportError, NeverRaisesWhenTheDatabaseFailsUnderIt) {
   Module m;
-  m.con->Execute("drop table hpErrorLog");
-  m.con->Execute("drop view lousers");
-  m.con->Execute("drop table hpUserLogin");
-  m.con->Execute("drop table aUsers");
+  for (const char* drop : {"table hpErrorLog", "view lousers", "table hpUserLogin", "table aUsers"})
+    m.con->Execute(std::string("drop ") + drop);
   long n = 5;
   EXPECT_NO_THROW(m.bas.ReportError("FrmMaster", 1, "Form_Load ", n, "src", "boom", "", true));
   m.bas.adocon = nullptr;
@@ -72,55 +68,35 @@ TEST(Trap, ReportsAndEndsTheHandlerButLetsScriptFailuresThrough) {
 TEST(Rights, LettersAreCaseSensitive) {
   Module m;
   m.bas.strFunctionRights = "NE";
-  EXPECT_TRUE(m.bas.HasFunctionRight("N"));
-  EXPECT_TRUE(m.bas.HasFunctionRight("E"));
-  EXPECT_FALSE(m.bas.HasFunctionRight("D"));
-  EXPECT_FALSE(m.bas.HasFunctionRight("n"));
-  EXPECT_FALSE(m.bas.HasFunctionRight(""));
+  for (const auto& [letter, held] : {std::pair{"N", true}, {"E", true}, {"D", false}, {"n", false}, {"", false}})
+    EXPECT_EQ(m.bas.HasFunctionRight(letter), held) << "'" << letter << "'";
 }
 
-TEST(FreezeDate, ADateOnOrBeforeTheFreezeDateIsFrozen) {
-  struct Case {
-    std::optional<std::string> freeze;
-    text::Date date;
-    bool frozen;
-  } cases[] = {
-      {std::nullopt, {2024, 1, 1}, false},      {std::string(""), {2024, 1, 1}, false},
-      {"2024-01-31", {2024, 1, 31}, true},      {"2024-01-31", {2024, 1, 30}, true},
-      {"2024-01-31", {2024, 2, 1}, false},
-  };
+// On, before and after a freeze date are pinned by the register's Delete.
+TEST(FreezeDate, WithoutAFreezeDateNothingIsFrozen) {
   Module m;
-  for (const auto& c : cases) {
-    // An empty text in a date column is something only SQLite can hold.
-    if (c.freeze && c.freeze->empty() && testing::OnPostgres()) continue;
-    testing::SetFreezeDate(*m.con, c.freeze);
-    EXPECT_EQ(m.bas.IsInFrozenPeriod(c.date), c.frozen) << c.freeze.value_or("null");
+  if (!testing::OnPostgres()) {  // an empty text in a date column is something only SQLite can hold
+    testing::SetFreezeDate(*m.con, std::string(""));
+    EXPECT_FALSE(m.bas.IsInFrozenPeriod({2024, 1, 1}));
   }
   m.con->Execute("delete from MiscSettings");
   EXPECT_FALSE(m.bas.IsInFrozenPeriod({2024, 1, 1}));
 }
 
 TEST(TextValidateNum, CancelsKeysThatWouldMakeABadNumber) {
-  struct Case {
-    std::string text;
-    char key;
-    int whole, decimals;
-    bool passes;
-  } cases[] = {
-      {"12", '3', 12, 2, true},  {"12", 'a', 12, 2, false},           {"12", '.', 12, 2, true},
-      {"1.2", '.', 12, 2, false}, {"1.23", '4', 12, 2, false},        {"1.2", '3', 12, 2, true},
-      {"12", '.', 12, -1, false}, {"123456789012", '3', 12, 2, false}, {"", '-', 12, 2, false},
-      {"12", '\b', 12, 2, true},  {"12", '\r', 12, 2, true},
-  };
+  const std::tuple<std::string, char, int, bool> cases[] = {  // text, key, decimals (12 whole), passes
+      {"12", '3', 2, true},   {"12", 'a', 2, false},           {"12", '.', 2, true},  {"1.2", '.', 2, false},
+      {"1.23", '4', 2, false}, {"1.2", '3', 2, true},          {"12", '.', -1, false},
+      {"123456789012", '3', 2, false}, {"", '-', 2, false},   {"12", '\b', 2, true}, {"12", '\r', 2, true}};
   Module m;
   Screen s(m.host);
-  for (const auto& c : cases) {
-    s.txt.SetText(c.text);
-    s.txt.SelStart = static_cast<int>(c.text.size());
+  for (const auto& [text, ch, decimals, passes] : cases) {
+    s.txt.SetText(text);
+    s.txt.SelStart = static_cast<int>(text.size());
     s.txt.SelLength = 0;
-    int key = static_cast<unsigned char>(c.key);
-    m.bas.objGen->TextValidateNum(s.txt, key, c.whole, c.decimals);
-    EXPECT_EQ(key != 0, c.passes) << c.text << " + " << c.key;
+    int key = static_cast<unsigned char>(ch);
+    m.bas.objGen->TextValidateNum(s.txt, key, 12, decimals);
+    EXPECT_EQ(key != 0, passes) << text << " + " << ch;
   }
 }
 
@@ -132,16 +108,15 @@ TEST(CommonDb, LooksUpFieldsWithBoundConditionsAndOrder) {
   ClsCommonDb& db = *m.bas.objDb;
   db.SetTable("losHpCustomerDetails where HPVerified=1 order by hpCustName ");
   EXPECT_EQ(db::AsText(db.fnreturnfield("hpCustName")), "Anne");
-  EXPECT_EQ(db::AsText(db.fnreturnfield("hpCustName", "hpCustID=?", {std::int64_t{1}})), "O'Brien");
+  EXPECT_EQ(db::AsText(db.fnreturnfield("hpCustName", "hpCustID=?", {I{1}})), "O'Brien");
   db.SetTable("losHpCustomerDetails");
   EXPECT_TRUE(db::IsNull(db.fnreturnfield("hpCustName", "hpCustName=?", {std::string("x' or '1'='1")})));
-  EXPECT_EQ(db::AsInt(db.fnreturnfield("count(*)", "HPVerified=?", {std::int64_t{1}})), 2);
+  EXPECT_EQ(db::AsInt(db.fnreturnfield("count(*)", "HPVerified=?", {I{1}})), 2);
   EXPECT_EQ(db.fnGetNextMaxNo("hpCustID"), 4);
 
   Screen s(m.host);
   db.SetTable("losHpCustomerDetails");
-  db.populateComboOrList(s.cbo, "distinct(hpCustID)", "hpCustName", "HPVerified=? order by hpCustName",
-                         {std::int64_t{1}});
+  db.populateComboOrList(s.cbo, "distinct(hpCustID)", "hpCustName", "HPVerified=? order by hpCustName", {I{1}});
   ASSERT_EQ(s.cbo.ListCount(), 2);
   EXPECT_EQ(s.cbo.List(0), "Anne");
   EXPECT_EQ(s.cbo.ItemData(1), 1);
@@ -173,54 +148,48 @@ TEST(Audit, RemembersAWindowAndTellsWhenItChanged) {
   EXPECT_TRUE(audit.DataChanged(s));
   audit.SaveOskendalInfo(57, "HP57", true, "D", &s);
   EXPECT_EQ(testing::CountRows(*m.con, "hpAuditTrail", "RecordID=? and RecordNo=? and Action=? and UserID=?",
-                               {std::int64_t{57}, std::string("HP57"), std::string("D"), std::int64_t{1}}),
+                               {I{57}, std::string("HP57"), std::string("D"), I{1}}),
             1);
-}
-
-// The register's own query, as the register keeps it.
-void UseRegisterQuery(Module& m, const char* sql) {
-  m.bas.strSql = sql;
-  m.bas.strSqlParams = {std::int64_t{m.world.company}};
 }
 
 TEST(UpdateEditedRow, AddsOrRewritesTheRowFromTheRegistersQuery) {
   Module m;
   testing::AddCustomer(*m.con, {.id = 1, .name = "Anne"});
   testing::AddInvoice(*m.con, {.id = 1, .number = "INV1"});
-  testing::AddProcessing(*m.con, {.id = 7, .number = "HP7", .lines = testing::Lines(2, "2024-02-29", 5000)});
-  testing::AddProcessing(*m.con, {.id = 8, .number = "HP8", .lines = testing::Lines(2, "2024-02-29", 5000)});
+  for (int id : {7, 8})
+    testing::AddProcessing(*m.con, {.id = id, .number = "HP" + std::to_string(id),
+                                    .lines = testing::Lines(2, "2024-02-29", 5000)});
   Screen s(m.host);
   s.grid.SetCols(3);
   s.grid.SetRows(2);
   m.bas.registerGrid = &s.grid;
-  const char* with_order =
-      "select hphProcessingID, hphProcessingNo, hphCancel from aHpProcessingHeader where hphCompanyID=? "
-      "order by hphProcessingdate";
-  UseRegisterQuery(m, with_order);
-  m.bas.GStrMasterNewEditFlag = "N";
+  m.bas.strSql = "select hphProcessingID, hphProcessingNo, hphCancel from aHpProcessingHeader where hphCompanyID=? "
+                 "order by hphProcessingdate";
+  m.bas.strSqlParams = {I{m.world.company}};
+  auto update = [&](const char* flag, int id) {
+    m.bas.GStrMasterNewEditFlag = flag;
+    return m.bas.UpdateEditedRow(" hphProcessingID=?", {I{id}}, id);
+  };
   // The only, empty row is filled rather than a second added.
-  EXPECT_TRUE(m.bas.UpdateEditedRow(" hphProcessingID=?", {std::int64_t{7}}, 7));
+  EXPECT_TRUE(update("N", 7));
   EXPECT_EQ(s.grid.Rows(), 2);
   EXPECT_EQ(s.grid.TextMatrix(1, 1), "HP7");
-  EXPECT_TRUE(m.bas.UpdateEditedRow(" hphProcessingID=?", {std::int64_t{8}}, 8));
+  EXPECT_TRUE(update("N", 8));
   EXPECT_EQ(s.grid.Rows(), 3);
   EXPECT_EQ(s.grid.TextMatrix(2, 0), "8");
   EXPECT_EQ(s.grid.Row, 2);
   // Edit rewrites the current row whichever processing it shows; column 0 stays.
   m.con->Execute("update aHpProcessingHeader set hphCancel=1 where hphProcessingID=7");
-  m.bas.GStrMasterNewEditFlag = "E";
   s.grid.Row = 1;
-  EXPECT_TRUE(m.bas.UpdateEditedRow(" hphProcessingID=?", {std::int64_t{7}}, 7));
+  EXPECT_TRUE(update("E", 7));
   EXPECT_EQ(s.grid.TextMatrix(1, 2), "1");
   EXPECT_EQ(s.grid.TextMatrix(1, 0), "7");
-  // Not found by the query: the grid stays as it is.
-  EXPECT_FALSE(m.bas.UpdateEditedRow(" hphProcessingID=?", {std::int64_t{99}}, 99));
+  EXPECT_FALSE(update("E", 99)) << "not found by the query";
   EXPECT_EQ(s.grid.Rows(), 3);
   // A query without "where" gets one.
   m.bas.strSql = "select hphProcessingID, hphProcessingNo, hphCancel from aHpProcessingHeader";
   m.bas.strSqlParams = {};
-  m.bas.GStrMasterNewEditFlag = "N";
-  EXPECT_TRUE(m.bas.UpdateEditedRow(" hphProcessingID=?", {std::int64_t{8}}, 8));
+  EXPECT_TRUE(update("N", 8));
   EXPECT_EQ(s.grid.Rows(), 4);
 }
 
@@ -240,34 +209,26 @@ struct Windows : WindowFactory {
 };
 
 TEST(SelectionDialog, OpensTheChosenScreenOrNothing) {
-  struct Case {
-    std::function<void(forms::Form&)> drive;
-    std::vector<std::string> made;
-  } cases[] = {
-      {[](forms::Form& f) { testing::Click(f, "cmdOK"); }, {"frmProcessing"}},
-      {[](forms::Form& f) { testing::Key(f, "optProcessing", 13); }, {"frmProcessing"}},
-      {[](forms::Form& f) {
-         testing::Click(f, "optReProcessing");
-         testing::Key(f, "optReProcessing", 13);
-       },
-       {"frmReprocessing"}},
-      {[](forms::Form& f) {
-         testing::Click(f, "optAfterSettlement");
-         testing::Key(f, "optAfterSettlement", 13);  // no key handler: the default button
-       },
-       {"frmReprocessingAfterSettlemt"}},
-      {[](forms::Form& f) { testing::Click(f, "cmdClose"); }, {}},
-  };
-  for (auto& c : cases) {
+  // Enter on an option goes to its key handler or else to the default button.
+  const std::tuple<const char*, const char*, std::vector<std::string>> cases[] = {  // clicked, Enter on, made
+      {"cmdOK", nullptr, {"frmProcessing"}},
+      {nullptr, "optProcessing", {"frmProcessing"}},
+      {"optReProcessing", "optReProcessing", {"frmReprocessing"}},
+      {"optAfterSettlement", "optAfterSettlement", {"frmReprocessingAfterSettlemt"}},
+      {"cmdClose", nullptr, {}}};
+  for (const auto& [clicked, entered, made] : cases) {
     Windows windows;
     Module m(testing::World{}, &windows);
     windows.host = &m.host;
-    m.host.OnShow("frmSelection", c.drive);
+    m.host.OnShow("frmSelection", [&](forms::Form& f) {
+      if (clicked) testing::Click(f, clicked);
+      if (entered) testing::Key(f, entered, 13);
+    });
     for (const char* screen : {"frmProcessing", "frmReprocessing", "frmReprocessingAfterSettlemt"})
       m.host.OnShow(screen, [](forms::Form&) {});
     frmSelection dialog(m.bas);
     m.host.ShowModal(dialog);
-    EXPECT_EQ(windows.made, c.made);
+    EXPECT_EQ(windows.made, made) << (clicked ? clicked : entered);
   }
 }
 

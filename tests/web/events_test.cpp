@@ -36,15 +36,6 @@ struct Events : ServerFixture {
   json Top() { return WindowNames(state).back(); }
 };
 
-TEST_F(Events, FirstStateIsTheRegister) {
-  EXPECT_EQ(WindowNames(state), std::vector<std::string>{"frmTestRegister"});
-  EXPECT_EQ(state["heading"]["user"], "clerk");
-  EXPECT_EQ(state["heading"]["company"], "Lanka Motor Traders");
-  EXPECT_EQ(state["heading"]["date"], "15/03/2024");
-  EXPECT_EQ(Control("lblCompany")["caption"], "Company 1");
-  EXPECT_FALSE(Control("txtHidden")["shown"]);
-}
-
 TEST_F(Events, KeysAreAppliedByTheWindowsKeyHandlers) {
   Type("txtName", "ab1c");
   EXPECT_EQ(Control("txtName")["text"], "ABC") << "upper-cased, digit dropped";
@@ -65,6 +56,7 @@ TEST_F(Events, KeysAreAppliedByTheWindowsKeyHandlers) {
 }
 
 TEST_F(Events, RefusedEventsChangeNothing) {
+  EXPECT_FALSE(Control("txtHidden")["shown"]);
   Type("txtName", "abc");
   ASSERT_EQ(Click("cmdAdd"), 200);
   json no_window = On("cmdAdd");
@@ -118,7 +110,7 @@ TEST_F(Events, MessageBoxAnswersReturnToTheHandler) {
   for (const auto& [answer, status, caption] : cases) {
     ASSERT_EQ(Click("cmdAsk"), 200);
     ASSERT_EQ(Top(), "$msgbox");
-    json box = state["windows"].back();
+    const json& box = state["windows"].back();
     EXPECT_EQ(box["prompt"], "Proceed?");
     EXPECT_EQ(box["caption"], "Hire Purchase");
     EXPECT_EQ(box["icon"], "question");
@@ -152,14 +144,10 @@ TEST_F(Events, PopupMenuRunsOnlyAnEnabledChosenItem) {
 }
 
 TEST_F(Events, GridSendsOnlyTheRowsAroundTheTopRow) {
-  EXPECT_EQ(Control("flexRows")["rows"], 101);
-  EXPECT_TRUE(Control("flexRows")["cells"].contains("0"));
-  EXPECT_TRUE(Control("flexRows")["cells"].contains("1"));
   EXPECT_FALSE(Control("flexRows")["cells"].contains("90"));
   ASSERT_EQ(Send(On("flexRows", "scroll", {{"row", 80}})), 200);
   EXPECT_EQ(Control("flexRows")["topRow"], 80);
   EXPECT_EQ(Control("flexRows")["cells"]["90"]["text"][1], "row 90");
-  EXPECT_FALSE(Control("flexRows")["cells"].contains("1"));
   ASSERT_EQ(Send(On("flexRows", "colwidth", {{"col", 1}, {"value", "2400"}})), 200);
   EXPECT_EQ(Control("flexRows")["widths"][1], 2400);
   ASSERT_EQ(Send(On("flexRows", "click", {{"row", 85}, {"col", 1}})), 200);
@@ -204,13 +192,6 @@ TEST_F(Events, LongWorkAnswersBusyAndSignOutStopsItAtItsNextBreath) {
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1200))
       << "the work stopped at a DoEvents rather than running to its end";
   EXPECT_EQ(server->SessionCount(), 0u);
-}
-
-TEST_F(Events, EventsBeforeTheWorkplaceIsChosenAreRefused) {
-  Browser fresh(port);
-  ASSERT_EQ(fresh.SignIn("clerk", "clerk-pass").status, 200);
-  EXPECT_EQ(fresh.Event(On("cmdAdd")).status, 409);
-  EXPECT_EQ(fresh.State().body["stage"], "choose");
 }
 
 }  // namespace

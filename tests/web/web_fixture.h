@@ -21,8 +21,7 @@
 #include "platform/forms/text_box.h"
 #include "shell/bas_module.h"
 #include "shell/passwords.h"
-#include "shell/windows.h"
-#include "support/records.h"
+#include "support/module.h"
 #include "web/server.h"
 
 namespace hp::webtest {
@@ -45,15 +44,7 @@ class frmTestDialog : public forms::Form {
 // New/Edit/Delete enabled by the rights letters N/E/D as the register does.
 class frmTestRegister : public forms::Form {
  public:
-  explicit frmTestRegister(shell::BasModule& bas)
-      : Form(bas.host, "frmTestRegister"), bas_(bas),
-        lblCompany(*this, "lblCompany", "Company " + std::to_string(bas.intCompanyID)), lblAnswer(*this, "lblAnswer"),
-        txtName(*this, "txtName"), txtRef(*this, "txtRef"), txtHidden(*this, "txtHidden"),
-        cboBank(*this, "cboBank", forms::ComboBox::Style::DropDownCombo), lvwItems(*this, "lvwItems"),
-        flexRows(*this, "flexRows"), fraLocked(*this, "fraLocked"), cmdInside(*this, "cmdInside"),
-        cmdAdd(*this, "cmdAdd"), cmdNew(*this, "cmdNew"), cmdEdit(*this, "cmdEdit"), CmdDelete(*this, "CmdDelete"),
-        cmdAsk(*this, "cmdAsk"), cmdDialog(*this, "cmdDialog"), cmdMenu(*this, "cmdMenu"), cmdFail(*this, "cmdFail"),
-        cmdReport(*this, "cmdReport"), cmdSlow(*this, "cmdSlow"), CmdClose(*this, "CmdClose") {
+  explicit frmTestRegister(shell::BasModule& bas) : Form(bas.host, "frmTestRegister"), bas_(bas) {
     txtName.MaxLength = 10;
     // Upper-cases letters and drops digits, as the windows' key filters do.
     txtName.KeyPress = [](int& k) { k = k >= 'a' && k <= 'z' ? k - 'a' + 'A' : k >= '0' && k <= '9' ? 0 : k; };
@@ -115,24 +106,24 @@ class frmTestRegister : public forms::Form {
   void Answer(const std::string& text) { lblAnswer.Caption = text; }
   void Add() { lvwItems.Add(txtName.Text()); }
   shell::BasModule& bas_;
-  forms::Label lblCompany, lblAnswer;
-  forms::TextBox txtName, txtRef, txtHidden;
-  forms::ComboBox cboBank;
-  forms::ListView lvwItems;
-  forms::FlexGrid flexRows;
-  forms::Frame fraLocked;
-  CommandButton cmdInside, cmdAdd, cmdNew, cmdEdit, CmdDelete, cmdAsk, cmdDialog, cmdMenu, cmdFail, cmdReport, cmdSlow,
-      CmdClose;
+  forms::Label lblCompany{*this, "lblCompany", "Company " + std::to_string(bas_.intCompanyID)},
+      lblAnswer{*this, "lblAnswer"};
+  forms::TextBox txtName{*this, "txtName"}, txtRef{*this, "txtRef"}, txtHidden{*this, "txtHidden"};
+  forms::ComboBox cboBank{*this, "cboBank", forms::ComboBox::Style::DropDownCombo};
+  forms::ListView lvwItems{*this, "lvwItems"};
+  forms::FlexGrid flexRows{*this, "flexRows"};
+  forms::Frame fraLocked{*this, "fraLocked"};
+  CommandButton cmdInside{*this, "cmdInside"}, cmdAdd{*this, "cmdAdd"}, cmdNew{*this, "cmdNew"},
+      cmdEdit{*this, "cmdEdit"}, CmdDelete{*this, "CmdDelete"}, cmdAsk{*this, "cmdAsk"}, cmdDialog{*this, "cmdDialog"},
+      cmdMenu{*this, "cmdMenu"}, cmdFail{*this, "cmdFail"}, cmdReport{*this, "cmdReport"}, cmdSlow{*this, "cmdSlow"},
+      CmdClose{*this, "CmdClose"};
   forms::Menu mnuItems;
 };
 
-struct TestWindows : shell::WindowFactory {
+struct TestWindows : testing::NoWindows {
   std::unique_ptr<forms::Form> MakeRegister(shell::BasModule& b) override {
     return std::make_unique<frmTestRegister>(b);
   }
-  std::unique_ptr<forms::Form> MakeProcessing(shell::BasModule&) override { return nullptr; }
-  std::unique_ptr<forms::Form> MakeReprocessing(shell::BasModule&) override { return nullptr; }
-  std::unique_ptr<forms::Form> MakeAfterSettlement(shell::BasModule&) override { return nullptr; }
 };
 
 // A fresh database file: company 1 with user "clerk" (rights NED), company 2
@@ -147,15 +138,12 @@ struct TestDatabase {
     auto con = db::OpenDatabase(file.string());
     db::CreateSchema(*con);
     testing::StandardWorld(*con);
-    testing::AddCompany(*con, 2, "Second Company");
-    con->Execute("insert into aFinancialYear (FinancialId, CompanyID, Description, StartDate, EndDate) "
-                 "values (2, 2, '2023/24 B', '2023-04-01', '2024-03-31')");
-    testing::AddDepartment(*con, 20, 2, "Trucks");
     testing::AddUser(*con, 2, "other");
+    testing::SecondCompany(*con, {.company = 2, .department = 20, .shop = 200, .user = 2, .financial = 2});
     testing::SetRights(*con, 2, 2, "NE");
     testing::AddUser(*con, 3, "nobody");
-    const char* users[] = {"clerk", "other", "nobody"};
-    for (int id = 1; id <= 3; ++id) shell::SetPassword(*con, id, std::string(users[id - 1]) + "-pass");
+    int id = 0;
+    for (const char* user : {"clerk", "other", "nobody"}) shell::SetPassword(*con, ++id, std::string(user) + "-pass");
   }
   ~TestDatabase() {
     std::error_code ec;
@@ -180,6 +168,22 @@ inline json On(const std::string& control, const std::string& type = "click", js
   return more;
 }
 
+// The control `name` of window `window` in a state, or null.
+inline json ControlOf(const json& state, const std::string& name, const std::string& window = "frmTestRegister") {
+  if (!state.is_object() || !state.contains("windows")) return json();
+  for (const auto& w : state["windows"])
+    if (w["name"] == window)
+      for (const auto& c : w["controls"])
+        if (c["name"] == name) return c;
+  return json();
+}
+
+inline std::vector<std::string> WindowNames(const json& state) {
+  std::vector<std::string> names;
+  for (const auto& w : state["windows"]) names.push_back(w["name"].get<std::string>());
+  return names;
+}
+
 // One browser: its cookie and CSRF token.
 class Browser {
  public:
@@ -188,7 +192,9 @@ class Browser {
     int status = 0;
     json body;
     std::string raw, set_cookie;
-    json Control(const std::string& name) const;
+    json Control(const std::string& name) const {
+      return body.is_object() && body.contains("state") ? ControlOf(body["state"], name) : json();
+    }
   };
 
   Reply Send(const std::string& method, const std::string& path, const json& body = json(), bool with_csrf = true,
@@ -231,25 +237,6 @@ class Browser {
  private:
   httplib::Client cli_;
 };
-
-// The control `name` of window `window` in a state, or null.
-inline json ControlOf(const json& state, const std::string& name, const std::string& window = "frmTestRegister") {
-  if (!state.is_object() || !state.contains("windows")) return json();
-  for (const auto& w : state["windows"])
-    if (w["name"] == window)
-      for (const auto& c : w["controls"])
-        if (c["name"] == name) return c;
-  return json();
-}
-inline json Browser::Reply::Control(const std::string& name) const {
-  return body.is_object() && body.contains("state") ? ControlOf(body["state"], name) : json();
-}
-
-inline std::vector<std::string> WindowNames(const json& state) {
-  std::vector<std::string> names;
-  for (const auto& w : state["windows"]) names.push_back(w["name"].get<std::string>());
-  return names;
-}
 
 // A server over a fresh database, serving from a thread.
 struct ServerFixture : ::testing::Test {
