@@ -10,7 +10,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/db/row_writer.h"
 #include "processing/processing_no.h"
 #include "screen_fixture.h"
 
@@ -127,19 +126,12 @@ bool SaveProcessing(Screen& s, int invoice) {
   db::Transaction tx(con);
   const ProcessingKeys keys = DrawProcessingKeys(s.m.bas, 10);
   auto I = [](long v) { return db::Value{std::int64_t{v}}; };
-  for (const auto& [table, columns] :
-       {std::pair<const char*, std::vector<std::pair<const char*, db::Value>>>{
-            "aHpProcessingHeader",
-            {{"hphCompanyID", I(1)}, {"hphDepartmentID", I(10)}, {"hphProcessingID", I(keys.id)},
-             {"hphProcessingNo", keys.number}, {"hphProcessingdate", "2024-03-15"}, {"hphCustomerID", I(1)},
-             {"hphInvoiceID", I(invoice)}, {"hphFinancialID", I(1)}}},
-        {"aHpProcessingDetail",
-         {{"hpdCompanyID", I(1)}, {"hpdProcessingID", I(keys.id)}, {"hpddetailID", I(1)}, {"hpdRental", 5000.0}}}}) {
-    db::RowWriter w(con, table);
-    w.AddNew();
-    for (const auto& [column, value] : columns) w.Set(column, value);
-    w.Update();
-  }
+  testing::Insert(con, "aHpProcessingHeader",
+                  {{"hphCompanyID", I(1)}, {"hphDepartmentID", I(10)}, {"hphProcessingID", I(keys.id)},
+                   {"hphProcessingNo", keys.number}, {"hphProcessingdate", "2024-03-15"}, {"hphCustomerID", I(1)},
+                   {"hphInvoiceID", I(invoice)}, {"hphFinancialID", I(1)}});
+  testing::Insert(con, "aHpProcessingDetail",
+                  {{"hpdCompanyID", I(1)}, {"hpdProcessingID", I(keys.id)}, {"hpddetailID", I(1)}, {"hpdRental", 5000.0}});
   if (con.Execute("update losHpInvoiceHeader set hpqhProcessed=1 where hpqhQuotationID=? and hpqhProcessed=0",
                   {I(invoice)}) != 1)
     return false;

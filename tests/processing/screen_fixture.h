@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/forms/flex_grid.h"
 #include "platform/text/date_text.h"
 #include "processing/frm_processing.h"
 #include "support/database.h"
@@ -18,43 +17,27 @@
 
 namespace hp::processing::fixture {
 
-// Column 0 the hidden identifier, then number, date, customer, invoice,
-// amended, cancelled.
-struct RegisterStub : forms::Form {
-  explicit RegisterStub(forms::Host& host) : Form(host, "FrmMaster"), flexMaster(*this, "flexMaster") {
-    flexMaster.SetCols(7);
-    flexMaster.SetRows(2);
-  }
-  forms::FlexGrid flexMaster;
-};
-
 inline void AddWorkedExample(db::Connection& con, testing::InvoiceSpec invoice = {}) {
   testing::AddCustomer(con, {.id = 1, .name = "Perera"});
   testing::AddInvoice(con, invoice);
 }
 
-// A session as the register leaves it for a new processing. With `url`, on
-// that shared database (holding the standard world when `create_world`).
+// A session as the register leaves it for a new processing, the register's
+// columns: identifier, number, date, customer, invoice, amended, cancelled.
+// With `url`, on that shared database (see testing::Module).
 struct Screen {
-  explicit Screen(const std::string& url = {}, bool create_world = false) : reg(m.host) {
-    if (!url.empty()) {
-      m.con = testing::OpenTestDatabase(url);
-      m.bas.adocon = m.bas.objDb->adocon = m.con.get();
-      m.bas.objAudit->OpenObject(m.con.get(), 1, 1, 10, testing::kInterface, text::Now());
-      if (create_world) testing::StandardWorld(*m.con);
-    }
+  explicit Screen(const std::string& url = {}, bool create_world = false)
+      : m(url, create_world),
+        reg(m, 7,
+            "select h.hphProcessingID, h.hphProcessingNo, h.hphProcessingdate, c.CustomerName, i.hpqhQuotationNo, "
+            "case when h.hphAmended=1 then 'Yes' else 'No' end, case when h.hphCancel=1 then 'Yes' else 'No' end "
+            "from aHpProcessingHeader h left join aCustomerMaster c on c.CustomerID=h.hphCustomerID "
+            "left join losHpInvoiceHeader i on i.hpqhQuotationID=h.hphInvoiceID where h.hphCompanyID=? "
+            "order by h.hphProcessingNo") {
     m.bas.GStrMasterNewEditFlag = "N";
-    m.bas.registerGrid = &reg.flexMaster;
-    m.bas.strSql =
-        "select h.hphProcessingID, h.hphProcessingNo, h.hphProcessingdate, c.CustomerName, i.hpqhQuotationNo, "
-        "case when h.hphAmended=1 then 'Yes' else 'No' end, case when h.hphCancel=1 then 'Yes' else 'No' end "
-        "from aHpProcessingHeader h left join aCustomerMaster c on c.CustomerID=h.hphCustomerID "
-        "left join losHpInvoiceHeader i on i.hpqhQuotationID=h.hphInvoiceID where h.hphCompanyID=? "
-        "order by h.hphProcessingNo";
-    m.bas.strSqlParams = {std::int64_t{m.bas.intCompanyID}};
   }
   testing::Module m;
-  RegisterStub reg;
+  testing::RegisterStub reg;
   std::unique_ptr<frmProcessing> frm;
 
   // Loaded and activated without a modal loop, to be driven event by event.

@@ -2,7 +2,6 @@
 // once, and the data-layer routines it stands on.
 #include <gtest/gtest.h>
 
-#include "platform/forms/flex_grid.h"
 #include "reprocessing/processing_tracking.h"
 #include "reprocessing/reprocessing_records.h"
 #include "reprocessing_fixture.h"
@@ -14,16 +13,8 @@ namespace {
 using namespace fixture;
 
 // The register's grid, refreshed by a save from the register's own query.
-struct Register : forms::Form {
-  explicit Register(testing::Module& m) : Form(m.host, "FrmMaster"), flexMaster(*this, "flexMaster") {
-    flexMaster.SetCols(3);
-    flexMaster.SetRows(2);
-    m.bas.registerGrid = &flexMaster;
-    m.bas.strSql = "select hphProcessingID, hphProcessingNo, hphAmended from aHpProcessingHeader where hphCompanyID=?";
-    m.bas.strSqlParams = {std::int64_t{1}};
-  }
-  forms::FlexGrid flexMaster;
-};
+constexpr char kRegister[] =
+    "select hphProcessingID, hphProcessingNo, hphAmended from aHpProcessingHeader where hphCompanyID=?";
 
 // Re-processes processing 1 into 10 rentals with cheques and presses OK.
 void ReprocessAndSave(testing::Module& m, frmReprocessing& s) {
@@ -69,7 +60,7 @@ TEST(ReprocessingSave, StoresTheNewScheduleAndAmendsTheOldProcessingOrNothing) {
       testing::AddPrefix(*m.con, 20, 1, "RP");
     }
     AddScenery(m, Reprocessable{.department = c.department, .first_capital = c.capital});
-    Register reg(m);
+    testing::RegisterStub reg(m, 3, kRegister);
     if (c.fail) c.fail(m);
     const std::vector<long> before = Stored(*m.con);
     WithScreen(m, [&](frmReprocessing& s) {
@@ -127,21 +118,11 @@ TEST(ReprocessingSave, StoresTheNewScheduleAndAmendsTheOldProcessingOrNothing) {
   }
 }
 
-// Points a session at the shared database `url`.
-void UseDatabase(testing::Module& m, const std::string& url) {
-  m.con = testing::OpenTestDatabase(url);
-  m.bas.adocon = m.bas.objDb->adocon = m.con.get();
-  m.bas.objAudit->OpenObject(m.con.get(), 1, 1, 10, testing::kInterface, text::Now());
-  m.bas.GStrMasterNewEditFlag = "N";
-}
-
 TEST(ReprocessingSave, OfTwoUsersReprocessingTheSameProcessingOnlyTheFirstSucceeds) {
   const std::string url = testing::TestDatabaseUrl();
-  testing::Module first, second;
-  UseDatabase(first, url);
-  UseDatabase(second, url);
-  testing::StandardWorld(*first.con);
-  AddScenery(*first.con);
+  testing::Module first(url, true), second(url, false);
+  AddScenery(first);
+  first.bas.GStrMasterNewEditFlag = second.bas.GStrMasterNewEditFlag = "N";
   frmReprocessing a(first.bas), b(second.bas);
   auto prepare = [](testing::Module& u, frmReprocessing& s) {  // re-processed, up to OK
     Choose(s, "optAuto");

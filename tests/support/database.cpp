@@ -48,17 +48,13 @@ void DropSchema(db::Connection& con, const std::string& schema) {
   }
 }
 
-// ---------------------------------------------------------------------------
-// FreshDatabase on PostgreSQL. Creating the module's tables costs the server
-// far more than emptying them, so the schemas "hpt_pool_<n>" are kept from
-// test to test: a connection takes a free one with a session advisory lock
-// (the server releases it when the connection ends, also when the test
-// program dies), empties its tables and starts its sequences again. A schema
-// is made anew when its tables, columns, constraints, triggers or functions
-// may no longer be those the schema file creates (a test added or altered
-// something, or the file changed since the schema was made): its comment
+// FreshDatabase on PostgreSQL. Creating the tables costs the server far more
+// than emptying them, so the schemas "hpt_pool_<n>" are kept from test to
+// test: a connection takes a free one with a session advisory lock (released
+// when the connection ends), empties its tables and restarts its sequences.
+// A schema whose catalog no longer matches what the schema file created (a
+// test altered something, or the file changed) is made anew: its comment
 // records the file and the catalog as they were when it was made.
-
 constexpr const char* kPoolLockClass = "7504";  // first key of the pool's advisory locks
 constexpr int kPoolSlots = 1000;
 
@@ -69,11 +65,9 @@ std::string SchemaFileHash() {
   return hex;
 }
 
-// The comment of the schema and a summary of its catalog rows: how many
-// there are, their identifiers and the transactions that last wrote them. Any
-// object created, dropped or altered (also a column, default, constraint,
-// trigger or function) changes the summary; deleting rows does not. Both are
-// empty when there is no such schema.
+// The schema's comment and a summary of its catalog rows (counts,
+// identifiers, writing transactions): any object created, dropped or altered
+// changes it, deleting rows does not. Both empty when there is no schema.
 std::pair<std::string, std::string> CatalogState(db::Connection& con, const std::string& schema) {
   db::Recordset rs = con.Open(
       "with n as (select oid from pg_namespace where nspname = ?),"
@@ -93,8 +87,7 @@ std::pair<std::string, std::string> CatalogState(db::Connection& con, const std:
 }
 
 // Deletes every row of the schema's tables (those that refer to others
-// first; the lines' keys are checked at the end) and starts its sequences
-// again, in one statement. `schema` is one of the pool's own names.
+// first) and restarts its sequences, in one statement.
 void EmptySchema(db::Connection& con, const std::string& schema) {
   const std::string in_schema = "n.nspname = '" + schema + "'";
   con.Execute(
@@ -130,20 +123,6 @@ std::unique_ptr<db::Connection> PooledSchema(const std::string& base) {
     return con;
   }
   throw db::DbError("every pooled test schema is in use");
-}
-
-// A new schema holding the module's tables, on a connection whose search
-// path is that schema.
-std::unique_ptr<db::Connection> NewPostgresSchema(const std::string& base, const std::string& schema) {
-  auto con = db::OpenPostgres(WithSearchPath(base, schema));
-  con->Execute("create schema " + schema);
-  try {
-    db::CreateSchema(*con);
-  } catch (...) {
-    DropSchema(*con, schema);
-    throw;
-  }
-  return con;
 }
 
 // The shared databases of TestDatabaseUrl, removed when the program ends.
@@ -199,8 +178,10 @@ std::string TestDatabaseUrl() {
   std::string base = PostgresBaseUrl();
   if (!base.empty()) {
     std::string schema = NewSchemaName();
-    NewPostgresSchema(base, schema);
-    Shared().AddSchema(schema);
+    auto con = db::OpenPostgres(WithSearchPath(base, schema));
+    con->Execute("create schema " + schema);
+    Shared().AddSchema(schema);  // dropped at the end, also when half made
+    db::CreateSchema(*con);
     return WithSearchPath(base, schema);
   }
   std::string pattern = (std::filesystem::temp_directory_path() / "hp-test-XXXXXX").string();

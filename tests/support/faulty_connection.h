@@ -1,16 +1,9 @@
-// A connection for tests that fails on purpose: it forwards every call to a
-// real connection and, once armed, makes the Nth counted statement throw
-// db::DbError("injected failure") instead of running it.
-//
-// Counted are Execute, Open, ForEachRow and CommitTrans, from the moment of
-// arming; BeginTrans and RollbackTrans are forwarded but never counted nor
-// failed, so a failing save can always clean up after itself. A failed
-// CommitTrans commits nothing: the transaction stays open for the caller to
-// roll back, as after a commit the database refused. The failure fires once;
-// later statements run normally (the error log can still be written).
-//
-// The wrapper owns nothing: the real connection must outlive it. One thread
-// at a time, like the connection it wraps.
+// A connection that fails on purpose: it forwards every call to a real one
+// (which must outlive it) and, once armed, makes the Nth counted statement
+// throw db::DbError("injected failure") instead of running it, once.
+// Counted are Execute, Open, ForEachRow and CommitTrans; BeginTrans and
+// RollbackTrans never fail, so a failing save can always clean up. A failed
+// CommitTrans commits nothing and leaves the transaction open.
 #pragma once
 
 #include <cstdint>
@@ -32,14 +25,11 @@ class FaultyConnection : public db::Connection {
 
   explicit FaultyConnection(db::Connection& real) : real_(real) {}
 
-  // Starts counting from zero; the `nth` statement from now (1-based) fails.
-  // 0 counts without failing.
+  // Counts from zero; the `nth` statement from now (1-based) fails, none for 0.
   void Arm(long nth);
-  // Stops failing; counting goes on.
-  void Disarm() { fail_at_ = 0; }
+  void Disarm() { fail_at_ = 0; }  // counting goes on
 
-  // Statements counted since the last Arm, each as it was asked for (the
-  // failed one included).
+  // Statements counted since the last Arm, the failed one included.
   long Counted() const { return static_cast<long>(log_.size()); }
   const std::vector<Statement>& Log() const { return log_; }
   // Position (1-based) of the first commit counted since Arm; 0 when none.
@@ -61,7 +51,6 @@ class FaultyConnection : public db::Connection {
   bool IsOpen() const override { return real_.IsOpen(); }
 
  private:
-  // Counts one statement; throws when it is the one to fail.
   void Count(Kind kind, std::string_view sql);
 
   db::Connection& real_;

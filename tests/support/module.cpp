@@ -17,8 +17,13 @@ std::unique_ptr<forms::Form> NoWindows::MakeAfterSettlement(shell::BasModule&) {
   throw forms::ScriptError("this test opens no after-settlement screen");
 }
 
-Module::Module(const World& w, shell::WindowFactory* windows)
-    : con(FreshDatabase()), world(StandardWorld(*con, w)), bas(host, windows ? *windows : no_windows) {
+Module::Module(const World& w, shell::WindowFactory* windows) : Module(FreshDatabase(), w, true, windows) {}
+
+Module::Module(const std::string& url, bool create_world)
+    : Module(url.empty() ? FreshDatabase() : OpenTestDatabase(url), World{}, url.empty() || create_world, nullptr) {}
+
+Module::Module(std::unique_ptr<db::Connection> db, const World& w, bool create_world, shell::WindowFactory* windows)
+    : con(std::move(db)), world(create_world ? StandardWorld(*con, w) : w), bas(host, windows ? *windows : no_windows) {
   bas.adocon = con.get();
   bas.strMsgboxCaption = "HP";
   bas.intCompanyID = world.company;
@@ -35,6 +40,15 @@ Module::Module(const World& w, shell::WindowFactory* windows)
   bas.objAudit = std::make_unique<shell::clsOskendal>();
   bas.objAudit->OpenObject(con.get(), world.company, world.user, world.department, kInterface, text::Now());
   bas.objColour = std::make_unique<shell::clsPavlin>();
+}
+
+RegisterStub::RegisterStub(Module& m, int cols, const std::string& sql)
+    : Form(m.host, "FrmMaster"), flexMaster(*this, "flexMaster") {
+  flexMaster.SetCols(cols);
+  flexMaster.SetRows(2);
+  m.bas.registerGrid = &flexMaster;
+  m.bas.strSql = sql;
+  m.bas.strSqlParams = {std::int64_t{m.world.company}};
 }
 
 }  // namespace hp::testing

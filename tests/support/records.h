@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/db/connection.h"
@@ -32,13 +33,14 @@ World SecondCompany(db::Connection& con,
 
 void AddCompany(db::Connection& con, int id, const std::string& name);
 void AddDepartment(db::Connection& con, int id, int company, const std::string& name);
-void AddShop(db::Connection& con, int shop, int department);
 void AddUser(db::Connection& con, int id, const std::string& name);
 void SetRights(db::Connection& con, int company, int user, const std::string& rights);
-void SetLookBackDays(db::Connection& con, int company, std::optional<int> days);
 void SetFreezeDate(db::Connection& con, std::optional<std::string> iso_date);
 void AddPrefix(db::Connection& con, int department, int financial, const std::string& prefix);
-void AddRegisterColumns(db::Connection& con);
+
+// One row of `table` holding the columns given, in order.
+using Columns = std::vector<std::pair<std::string, db::Value>>;
+void Insert(db::Connection& con, const std::string& table, const Columns& columns);
 
 struct CustomerSpec {
   int id = 1;
