@@ -13,18 +13,11 @@ namespace hp::processing {
 namespace {
 
 using fixture::Focus;
+using fixture::Processed;
 using fixture::Screen;
 using testing::Click;
 using testing::DblClick;
 using testing::Paste;
-
-// The worked example processed: 24 lines with cheques CHQ1..CHQ24 at People's Bank.
-frmProcessing& Processed(Screen& s) {
-  fixture::AddWorkedExample(s.con());
-  frmProcessing& f = s.Open();
-  fixture::ChooseAndProcess(f);
-  return f;
-}
 
 std::string Cheque(frmProcessing& f, int line) {
   const forms::ListItem& item = f.lvwProcessing.Item(line);
@@ -112,13 +105,14 @@ TEST(ChequeDialog, RefusedEntriesKeepTheLine) {
 // Banks of the company's stored lines, each once; another company's are not offered.
 TEST(ChequeDialog, OffersEachBankOfTheCompanyOnceAndTakesATypedOne) {
   Screen s;
-  std::vector<testing::LineSpec> lines = testing::Lines(3, "2024-02-29", 5000);
-  lines[1].bank = "Hatton Bank";
-  testing::AddProcessing(s.con(), {.id = 1, .number = "HP1", .lines = lines});
-  testing::AddProcessing(s.con(), {.id = 2, .number = "HP2", .lines = testing::Lines(2, "2024-02-29", 5000)});
-  std::vector<testing::LineSpec> other = testing::Lines(1, "2024-02-29", 5000);
-  other[0].bank = "Other Company Bank";
-  testing::AddProcessing(s.con(), {.id = 3, .number = "HP1", .company = 2, .department = 30, .lines = other});
+  auto lines = [](int n, const char* bank) {  // the last line at `bank`
+    std::vector<testing::LineSpec> v = testing::Lines(n, "2024-02-29", 5000);
+    v.back().bank = bank;
+    return v;
+  };
+  testing::AddProcessing(s.con(), {.id = 1, .number = "HP1", .lines = lines(3, "Hatton Bank")});
+  testing::AddProcessing(s.con(), {.id = 2, .number = "HP2", .lines = lines(2, "People's Bank")});
+  testing::AddProcessing(s.con(), {.id = 3, .company = 2, .department = 30, .lines = lines(1, "Other Company Bank")});
   frmProcessing& f = Processed(s);
   frmPopUp p(s.m.bas, f.lvwProcessing);
   p.Load();

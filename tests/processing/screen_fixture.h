@@ -58,6 +58,14 @@ inline void ChooseAndProcess(forms::Form& f) {
   ChooseInvoice(f);
   testing::Click(f, "cmdProcess");
 }
+// The worked example opened, chosen and processed: 24 lines with cheques
+// CHQ1..CHQ24 at People's Bank.
+inline frmProcessing& Processed(Screen& s, testing::InvoiceSpec invoice = {}) {
+  AddWorkedExample(s.con(), invoice);
+  frmProcessing& f = s.Open();
+  ChooseAndProcess(f);
+  return f;
+}
 
 inline std::string Focus(const forms::Form& f) { return f.ActiveControl() ? f.ActiveControl()->Name() : ""; }
 

@@ -158,9 +158,7 @@ TEST(ReprocessingTracking, GivesTheUnsettledLinesOfThatCustomerAndCompanyInLineO
   // lower number comes first.
   m.con->Execute("update aHpProcessingDetail set hpdSettlementAmount=null where hpddetailID=4");
   m.con->Execute("delete from aHpProcessingDetail where hpddetailID=3");
-  m.con->Execute(
-      "insert into aHpProcessingDetail (hpdCompanyID, hpdDepartmentID, hpdProcessingID, hpddetailID, hpdRental, "
-      "hpdSettlementAmount, hpdPosted) values (1, 10, 1, 3, 999, 0, 0)");
+  testing::AddProcessingLine(*m.con, 1, 1, 3, {.cheque_date = "2024-01-31", .rental = 999});
   struct {
     const char* name;
     int company, customer, processing;
