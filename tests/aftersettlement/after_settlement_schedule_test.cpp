@@ -1,14 +1,11 @@
-// The settled list and the adjustment panel of the after-settlement window,
-// and its reset, driven as a user drives them. Expected figures are worked out
-// by hand: capital from cash price less down payment, each figure shown in
-// two decimals and read back.
+// The after-settlement window's settled list, adjustment panel and reset,
+// driven as a user drives them; expected figures are worked out by hand.
 #include "after_settlement_world.h"
 
 namespace hp::aftersettlement {
 namespace {
 
-// A settled row: the bank, the amount and the settlement (the rental) and the
-// rate as every line here has them.
+// A settled row; bank, amount, settlement (the rental) and rate as every line has them.
 Texts Row(const std::string& n, const std::string& date, const std::string& capital, const std::string& amount,
           const std::string& interest, const std::string& repayment, const std::string& balance, const std::string& cheque) {
   return {n, date, capital, amount, interest, repayment, balance, "Bank of Ceylon", cheque, amount, amount, "1.50"};
@@ -19,12 +16,8 @@ TEST(ChoosingAProcessing, ListsTheSettledRentalsAndTheAdjustments) {
     const char* name;
     std::vector<LineRow> lines;
     Rows rows;
-    // Total rental, interest and capital repayment, settled amount, capital
-    // received, new installment price, adjusted capital balance, unearned
-    // income balance and adjustments.
-    std::string figures;
-    // A new installment price 500 below the settled amount, then balance to
-    // pay, adjusted capital balance, unearned income balance and adjustments.
+    std::string figures;  // as the boxes named below
+    // A new installment price 500 below the settled amount, then the boxes it changes.
     std::string lower_price, after_lower;
   } cases[] = {
       // Lines 1, 2 and 5 of ten settled; interest 1500 - 100 x line, line 2's
@@ -55,8 +48,7 @@ TEST(ChoosingAProcessing, ListsTheSettledRentalsAndTheAdjustments) {
     w.Show([&](Screen& s) {
       ChooseProcessing(s);
       EXPECT_EQ(RowsOf(s.lvwPreDetails), c.rows);
-      // The new installment price starts as the settled amount, in plain
-      // digits, so that nothing is left to pay.
+      // The new installment price starts as the settled amount: nothing left to pay.
       EXPECT_EQ(Boxes(s, "txtTotRental txtTotInterest txtTotCapitalRepayment txtPrevoiusSettlements txtReceipted "
                          "txtnewInstPrice txtAdjCapitalBal txtUnearnedIncomeBal txtAdjustments"),
                 c.figures);
@@ -82,9 +74,7 @@ TEST(ChoosingAProcessing, WithoutSettlementFiguresIsRefusedAndTheScreenStaysUsab
       ChooseProcessing(s, 1);
       EXPECT_EQ(w.m.host.LastMessage(), kNoSettlementFigures);
       EXPECT_EQ(s.cboPrrocNo.ListIndex(), -1);
-      EXPECT_EQ(s.lvwPreDetails.Count(), 0);
-      EXPECT_EQ(s.txtPrevoiusSettlements.Text(), "");
-      EXPECT_FALSE(s.Processed());
+      EXPECT_TRUE(s.lvwPreDetails.Count() == 0 && s.txtPrevoiusSettlements.Text().empty() && !s.Processed());
       t::ChooseData(s, "cboPrrocNo", 2);
       EXPECT_EQ(ChequesOf(s.lvwPreDetails), Texts{"C1"});
       EXPECT_EQ(s.txtReceipted.Text(), "400");
@@ -93,9 +83,8 @@ TEST(ChoosingAProcessing, WithoutSettlementFiguresIsRefusedAndTheScreenStaysUsab
   }
 }
 
-// Five settled lines (settlement 1000 + line, interest 100 x line), stored out
-// of line order, line 3 carrying another department (still the processing's):
-// the revised number keeps the first ones by line number.
+// Five settled lines (settlement 1000 + line, interest 100 x line) stored out of
+// order, line 3 of another department: the revised number keeps the first ones.
 TEST(ReProcess, KeepsTheFirstSettledLinesUpToTheRevisedNumber) {
   struct Case {
     const char* revised;
@@ -126,9 +115,7 @@ TEST(ReProcess, KeepsTheFirstSettledLinesUpToTheRevisedNumber) {
   }
 }
 
-// Five settled lines; Reset keeps the ticked rows and takes their count. A
-// following Re-Process asks before it clears them and lists the first settled
-// lines again.
+// A Re-Process after the Reset asks before clearing the kept rows, then lists the first settled lines again.
 TEST(Reset, KeepsTheTickedRowsAndTakesTheirCount) {
   struct Case {
     const char* name;

@@ -1,32 +1,18 @@
-// Storing a re-processing after settlement: what the rows hold, a stored one
-// saved again under its own identifier and number, and every OK that must
-// store nothing.
+// Storing a re-processing after settlement: a new one, a stored one saved
+// again, and every OK that must store nothing.
 #include "after_settlement_world.h"
-#include "platform/forms/flex_grid.h"
 #include "reprocessing/reprocessing_records.h"
 
 namespace hp::aftersettlement {
 namespace {
 
-// The register's grid, refreshed by a save from the register's own query.
-struct Register : forms::Form {
-  explicit Register(t::Module& m) : Form(m.host, "FrmMaster"), flexMaster(*this, "flexMaster") {
-    flexMaster.SetCols(3);
-    flexMaster.SetRows(2);
-    m.bas.registerGrid = &flexMaster;
-    m.bas.strSql = "select hphProcessingID, hphProcessingNo, hphAmended from aHpProcessingHeader where hphCompanyID=?";
-    m.bas.strSqlParams = {std::int64_t{1}};
-  }
-  forms::FlexGrid flexMaster;
-};
-
 // Processing 1 of ten rentals, lines 1, 2 and 5 settled (5000 each), interest
-// 1500 - 100 x line. With `stored`, processing 2 besides: its re-processing
-// after settlement (so 1 is amended) by "creator", with header figures of its
-// own, type "M", three lines stored out of line order, one cash-flow row and a
-// cancellation remark.
+// 1500 - 100 x line. With `stored`, also 2: its re-processing after settlement
+// with figures of its own, lines out of order, a cash-flow row and a remark.
 struct Scenery : World {
-  Register reg{m};
+  // The register's grid, refreshed by a save from the register's own query.
+  t::RegisterStub reg{m, 3,
+                      "select hphProcessingID, hphProcessingNo, hphAmended from aHpProcessingHeader where hphCompanyID=?"};
   explicit Scenery(bool stored = false) {
     Settled(1, Ten([](int d) { return LineRow{d, d == 1 || d == 2 || d == 5 ? 5000.0 : 0.0, 1500.0 - 100 * d}; }),
             stored);
@@ -54,70 +40,47 @@ struct Scenery : World {
   }
 };
 
-// The named columns (between blanks) of the current row, as numbers or as text.
-std::vector<double> Numbers(const db::Recordset& rs, const std::string& columns) {
+// Every column of every row `sql` selects, as numbers, row after row.
+std::vector<double> Numbers(World& w, const std::string& sql) {
   std::vector<double> v;
-  std::istringstream in(columns);
-  for (std::string c; in >> c;) v.push_back(db::AsDouble(rs.Field(c)));
+  for (db::Recordset rs = w.m.con->Open(sql); !rs.Eof(); rs.MoveNext())
+    for (int i = 0; i < rs.FieldCount(); ++i) v.push_back(db::AsDouble(rs.Field(i)));
   return v;
-}
-std::string Strings(const db::Recordset& rs, const std::string& columns) {
-  std::string all;
-  std::istringstream in(columns);
-  for (std::string c; in >> c;) all += db::AsText(rs.Field(c)) + "|";
-  return all;
-}
-db::Recordset Header(World& w, int id) {
-  return w.m.con->Open("select * from aHpProcessingHeader where hphProcessingID=?", {std::int64_t{id}});
 }
 
 // Chooses processing 1 and re-processes it to two rentals.
-void ChooseAndReprocess(Screen& s) {
-  ChooseProcessing(s);
-  t::Paste(s, "txtNoRetals", "2");
-  t::Click(s, "cmdReProcess");
-}
+void ChooseAndReprocess(Screen& s) { ChooseProcessing(s), t::Paste(s, "txtNoRetals", "2"), t::Click(s, "cmdReProcess"); }
 
 TEST(AfterSettlementSave, StoresTheSettledListAsANewProcessing) {
   Scenery w;
   w.Show([&](Screen& s) {
     ChooseAndReprocess(s);
-    t::Paste(s, "txtnewInstPrice", "34000");
-    t::Paste(s, "txtRemarks", "settled early");
-    t::Click(s, "cmdOk");
+    t::Paste(s, "txtnewInstPrice", "34000"), t::Paste(s, "txtRemarks", "settled early"), t::Click(s, "cmdOk");
     EXPECT_FALSE(s.IsLoaded()) << w.m.host.LastMessage();
   });
   // Adjusted capital 140000 - 34000; unearned income 9500 - 1400 - 1300.
   ASSERT_EQ(w.Count("aHpProcessingHeader", "hphReferenceID=1"), 1);
-  db::Recordset h = Header(w, 2);
-  EXPECT_EQ(Numbers(h, "hphReferenceID hphreprocessaftersettlement hphAdjustmentPosted hphAmended hphCancel "
-                       "hphNoOfRentals hphInvoiceID hphInstallmentPrice hphAdjustmentAmount hphBalanceInterest "
-                       "hphCashPrice hphInterestRate"),
+  EXPECT_EQ(Numbers(w, "select hphReferenceID, hphreprocessaftersettlement, hphAdjustmentPosted, hphAmended, "
+                       "hphCancel, hphNoOfRentals, hphInvoiceID, hphInstallmentPrice, hphAdjustmentAmount, "
+                       "hphBalanceInterest, hphCashPrice, hphInterestRate from aHpProcessingHeader where hphProcessingID=2"),
             (std::vector<double>{1, 1, 0, 0, 0, 2, 1, 34000, 106000, 6800, 120000, 1.5}));
-  EXPECT_EQ(Strings(h, "hphProcessingNo hphReprocessingType hphRemarks hphUserName"), "HP2|A|settled early|clerk|");
-  EXPECT_EQ(db::AsText(h.Field("hphProcessingdate")).substr(0, 10), "2024-03-15");
-  db::Recordset d = w.m.con->Open("select * from aHpProcessingDetail where hpdProcessingID=2 order by hpddetailID");
-  ASSERT_EQ(d.RecordCount(), 2);
-  const std::vector<std::vector<double>> lines = {{1, 100000, 1400, 96400, 5000, 10, 0},
-                                                  {2, 96400, 1300, 92700, 5000, 10, 0}};
-  for (int i = 0; i < 2; ++i, d.MoveNext()) {
-    EXPECT_EQ(db::AsText(d.Field("hpdChequeNo")), "C" + std::to_string(i + 1));
-    EXPECT_EQ(Numbers(d, "hpddetailID hpdCapital hpdInterest hpdCapitalBalance hpdSettlementAmount hpdDepartmentID "
-                         "hpdPosted"),
-              lines[i]);
-  }
+  EXPECT_EQ(w.Query("select hphProcessingNo, hphReprocessingType, hphRemarks, hphUserName, hphProcessingdate "
+                    "from aHpProcessingHeader where hphProcessingID=2").substr(0, 36),
+            "HP2|A|settled early|clerk|2024-03-15");
+  const std::string lines = " from aHpProcessingDetail where hpdProcessingID=2 order by hpddetailID";
+  EXPECT_EQ(w.Query("select hpdChequeNo" + lines), "C1|\nC2|\n");
+  EXPECT_EQ(Numbers(w, "select hpddetailID, hpdCapital, hpdInterest, hpdCapitalBalance, hpdSettlementAmount, "
+                       "hpdDepartmentID, hpdPosted" + lines),
+            (std::vector<double>{1, 100000, 1400, 96400, 5000, 10, 0, 2, 96400, 1300, 92700, 5000, 10, 0}));
   EXPECT_EQ(w.Count("ahpProcessingCashFlowDetail"), 0);
   EXPECT_EQ(w.Count("aHpProcessingHeader", "hphProcessingID=1 and hphAmended=1"), 1);
   EXPECT_EQ(w.Count("hpAuditTrail", "RecordID=2 and RecordNo='HP2' and Action='N'"), 1);
   EXPECT_EQ(w.reg.flexMaster.TextMatrix(1, 0) + w.reg.flexMaster.TextMatrix(1, 1), "2HP2");
 }
 
-// The register's Edit of a stored re-processing after settlement (2). A
-// cancelled, amended or posted one, whether so when opened or made so while
-// open, is refused on OK and nothing is stored; one with a null flag or a
-// posted adjustment is not even opened. Allowed, it is stored anew under the
-// same identifier and number, keeping every stored column but those the user
-// changed, and its lines in line order.
+// Edit of stored re-processing 2: cancelled, amended or posted (when opened or
+// while open) is refused on OK, a null flag or posted adjustment not opened;
+// allowed, it is stored under the same identifier keeping what was not changed.
 TEST(AfterSettlementEdit, RefusesDeadOrPostedOnesAndOtherwiseKeepsWhatWasStored) {
   const std::string kKept =
       "hphProcessingID, hphProcessingNo, hphCompanyID, hphDepartmentID, hphProcessingdate, hphCustomerID, "
@@ -144,19 +107,17 @@ TEST(AfterSettlementEdit, RefusesDeadOrPostedOnesAndOtherwiseKeepsWhatWasStored)
     Scenery w(true);
     if (!c.while_open && !c.change.empty()) w.m.con->Execute(c.change);
     std::string before = w.Stored(), kept = w.Query("select " + kKept + " from aHpProcessingHeader" + of2);
-    const std::string lines = w.Query("select * from aHpProcessingDetail where hpdProcessingID=2 order by hpddetailID");
+    const std::string lines_of2 = "select * from aHpProcessingDetail where hpdProcessingID=2 order by hpddetailID",
+                      lines = w.Query(lines_of2);
     const bool opened = w.Show(
         [&](Screen& s) {
-          EXPECT_EQ(s.cboPrrocNo.SelectedData(), 1);
-          EXPECT_FALSE(s.cboPrrocNo.Enabled);
+          EXPECT_TRUE(s.cboPrrocNo.SelectedData() == 1 && !s.cboPrrocNo.Enabled);
           EXPECT_EQ(Boxes(s, "txtPNo txtNoRetals txtNoofRentals txtInvoice txtnewInstPrice txtAdjCapitalBal "
                              "txtUnearnedIncomeBal txtAdjustments txtTotRental"),
                     "HP2|3|10|INV1|34000.00|106000.00|6800.00|99200.00|15000.00|");
           EXPECT_EQ(ChequesOf(s.lvwPreDetails), (Texts{"S1", "S2", "S3"}));  // line order
           if (c.while_open) w.m.con->Execute(c.change), before = w.Stored();
-          t::Paste(s, "txtnewInstPrice", "33000");
-          t::Paste(s, "txtRemarks", "price corrected");
-          t::Click(s, "cmdOk");
+          t::Paste(s, "txtnewInstPrice", "33000"), t::Paste(s, "txtRemarks", "price corrected"), t::Click(s, "cmdOk");
           EXPECT_EQ(s.IsLoaded(), !c.message.empty());
         },
         2);
@@ -172,21 +133,19 @@ TEST(AfterSettlementEdit, RefusesDeadOrPostedOnesAndOtherwiseKeepsWhatWasStored)
     }
     EXPECT_EQ(w.Query("select " + kKept + " from aHpProcessingHeader" + of2), kept);
     // The adjusted capital balance follows the new price: 140000 - 33000.
-    db::Recordset h = Header(w, 2);
-    EXPECT_EQ(Numbers(h, "hphInstallmentPrice hphAdjustmentAmount"), (std::vector<double>{33000, 107000}));
-    EXPECT_EQ(Strings(h, "hphRemarks hphUpdateUserName"), "price corrected|clerk|");
-    EXPECT_FALSE(db::IsNull(h.Field("hphUpdateTime")));
-    EXPECT_EQ(w.Query("select * from aHpProcessingDetail where hpdProcessingID=2 order by hpddetailID"), lines);
+    EXPECT_EQ(Numbers(w, "select hphInstallmentPrice, hphAdjustmentAmount from aHpProcessingHeader" + of2),
+              (std::vector<double>{33000, 107000}));
+    EXPECT_EQ(w.Count("aHpProcessingHeader", "hphProcessingID=2 and hphRemarks='price corrected' and "
+                                             "hphUpdateUserName='clerk' and hphUpdateTime is not null"), 1);
+    EXPECT_EQ(w.Query(lines_of2), lines);
     EXPECT_EQ(w.Count("ahpProcessingCashFlowDetail"), 0);
     EXPECT_EQ(w.Count("aHpProcessingHeader", "hphProcessingID=1 and hphAmended=1"), 1);
     EXPECT_EQ(w.Count("hpAuditTrail", "RecordID=2 and RecordNo='HP2' and Action='E'"), 1);
   }
 }
 
-// OK that must store nothing: the settled list no longer built for the inputs
-// shown, the revised number unusable, or the processing claimed meanwhile by
-// another user's re-processing. Each answers its message and leaves every row,
-// the register and the audit trail as they were.
+// OK with a stale settled list, an unusable revised number or a processing
+// claimed meanwhile: its message, and every row, the register and audit unchanged.
 TEST(OkStoresNothing, AndTellsWhy) {
   using Step = std::function<void(t::Module&, Screen&)>;
   auto revised = [](const char* text) -> Step { return [=](t::Module&, Screen& s) { t::Paste(s, "txtNoRetals", text); }; };

@@ -14,12 +14,9 @@ TEST(RegisterLoad, ListsTheCompanyYearAndDepartmentFromTheLookBackDate) {
   for (int department : {10, 0}) {
     SCOPED_TRACE(department);
     Register r;
-    r.Add({.id = 1, .number = "HP1", .date = "2024-02-13"});
-    r.Add({.id = 2, .number = "HP2", .date = "2024-02-14"});
-    r.Add({.id = 3, .number = "HP3"});
-    r.Add({.id = 4, .number = "OT4", .department = 20});
-    r.Add({.id = 5, .number = "HP5", .financial = 2});
-    r.Add({.id = 6, .number = "C2", .company = 2});
+    r.Add({.id = 1, .number = "HP1", .date = "2024-02-13"}), r.Add({.id = 2, .number = "HP2", .date = "2024-02-14"});
+    r.Add({.id = 3, .number = "HP3"}), r.Add({.id = 4, .number = "OT4", .department = 20});
+    r.Add({.id = 5, .number = "HP5", .financial = 2}), r.Add({.id = 6, .number = "C2", .company = 2});
     r.m.bas.intdepartmentid = department;
     r.Open();
     auto listed = r.Column(kColNumber);
@@ -72,33 +69,30 @@ TEST(RegisterRights, EnableNewEditAndDeleteByTheirLettersAndKeysOpenOnlyWhatIsEn
   }
 }
 
-ProcessingSpec Row2(void (*change)(ProcessingSpec&) = nullptr) {
-  ProcessingSpec p{.id = 2, .number = "HP2", .date = "2024-03-10", .invoice = 2, .lines = Lines(3, "2024-04-10", 5000)};
-  if (change) change(p);
-  return p;
-}
-
 TEST(RegisterRows, DeleteOnlyForLiveUnpostedRowsOutsideTheFrozenPeriod) {
   struct Case {
     const char* name;
-    ProcessingSpec spec;
-    std::optional<std::string> freeze;
-    bool deletable, red;
-  } cases[] = {
-      {"Live", Row2(), std::nullopt, true, false},
-      {"LiveWithoutLines", Row2([](ProcessingSpec& p) { p.lines.clear(); }), std::nullopt, true, false},
-      {"Cancelled", Row2([](ProcessingSpec& p) { p.cancel = 1; }), std::nullopt, false, true},
-      {"Amended", Row2([](ProcessingSpec& p) { p.amended = 1; }), std::nullopt, false, false},
-      {"FirstLinePosted", Row2([](ProcessingSpec& p) { p.lines[0].posted = 1; }), std::nullopt, false, false},
-      {"LastLinePosted", Row2([](ProcessingSpec& p) { p.lines[2].posted = 1; }), std::nullopt, false, false},
-      {"OnTheFreezeDate", Row2(), "2024-03-10", false, false},
-      {"FrozenWithoutLines", Row2([](ProcessingSpec& p) { p.lines.clear(); }), "2024-03-12", false, false},
-      {"AfterTheFreezeDate", Row2(), "2024-03-09", true, false}};
+    bool deletable = false;
+    int cancel = 0, amended = 0, posted = -1, lines = 3;  // posted: which line, if any
+    std::optional<std::string> freeze = std::nullopt;
+    bool red = false;
+  } cases[] = {{.name = "Live", .deletable = true},
+               {.name = "LiveWithoutLines", .deletable = true, .lines = 0},
+               {.name = "Cancelled", .cancel = 1, .red = true},
+               {.name = "Amended", .amended = 1},
+               {.name = "FirstLinePosted", .posted = 0},
+               {.name = "LastLinePosted", .posted = 2},
+               {.name = "OnTheFreezeDate", .freeze = "2024-03-10"},
+               {.name = "FrozenWithoutLines", .lines = 0, .freeze = "2024-03-12"},
+               {.name = "AfterTheFreezeDate", .deletable = true, .freeze = "2024-03-09"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Register r;
     r.Add({.id = 1, .number = "HP1", .date = "2024-03-01", .lines = Lines(3, "2024-04-01", 5000)});
-    r.Add(c.spec);
+    ProcessingSpec p{.id = 2, .number = "HP2", .date = "2024-03-10", .invoice = 2, .amended = c.amended,
+                     .cancel = c.cancel, .lines = Lines(c.lines, "2024-04-10", 5000)};
+    if (c.posted >= 0) p.lines[c.posted].posted = 1;
+    r.Add(p);
     if (c.freeze) t::SetFreezeDate(*r.m.con, c.freeze);
     r.Open();
     r.Select(1);

@@ -66,25 +66,20 @@ struct Edit : Register {
   Edit() {
     m.con->Execute("create index ixEditLines on aHpProcessingDetail (hpdProcessingID, hpdCompanyID, hpddetailID desc)");
     m.con->Execute("create index ixEditFlow on ahpProcessingCashFlowDetail (hpcProcessingID, hpcComapnyID, hpcdetailID desc)");
-    t::AddCustomer(*m.con, {.id = 1, .name = "Nimal Perera"});
-    t::AddInvoice(*m.con, {.id = 1, .number = "INV1", .customer = 1, .processed = true});
     const ProcessingSpec stored{.date = "2024-03-12", .cash_price = 110000, .down_payment = 15000, .balance = 60000,
                                 .rentals = 3, .rate = 1.25, .installment_price = 135000, .rental = 6000, .user_name = "maker"};
     ProcessingSpec p = stored;
     p.id = 4, p.number = "HP4", p.date = "2024-03-10", p.balance = 95000, p.rental = 5001, p.user_name = "clerk";
-    Add(p);
+    Add(p, "Nimal Perera");
     Add({.id = 5, .number = "HP5", .amended = 1, .rentals = 24, .lines = Lines(3, "2024-02-29", 5000, 3)});
-    p = stored, p.id = 6, p.number = "HP6", p.reference = 5;
-    Add(p);
-    p.id = 7, p.number = "HP7", p.after_settlement = 1, p.adjustment_posted = 0;
-    Add(p);
+    p = stored, p.id = 6, p.number = "HP6", p.reference = 5, Add(p);
+    p.id = 7, p.number = "HP7", p.after_settlement = 1, p.adjustment_posted = 0, Add(p);
     for (int id : {4, 6, 7})
       for (int i : {3, 1, 2}) t::AddProcessingLine(*m.con, 1, id, i, LineFor(i));
     m.con->Execute("update aHpProcessingHeader set hphRemarks='first' where hphProcessingID=4");
     t::SetReprocessingFigures(*m.con, 6, -1500.5, std::nullopt);
     t::SetReprocessingFigures(*m.con, 7, 2500, 800);
-    t::AddCashFlowLine(*m.con, 1, 6, 2, 0.97532, 5002, 4878.55);
-    t::AddCashFlowLine(*m.con, 1, 6, 3, 0.96309, 5003, 4818.34);
+    t::AddCashFlowLine(*m.con, 1, 6, 2, 0.97532, 5002, 4878.55), t::AddCashFlowLine(*m.con, 1, 6, 3, 0.96309, 5003, 4818.34);
     t::AddCashFlowLine(*m.con, 1, 6, 1, 0.98765, 5001, 4939.24);
     t::AddCashFlowLine(*m.con, 2, 6, 4, 0.5, 1, 1);  // another company's, under the same identifier
   }
@@ -101,10 +96,8 @@ TEST(EditScreen, ChosenByReferenceAndAfterSettlementFlagWithNullAsFalse) {
     EXPECT_EQ(EditScreenFor(reference, flag), screen) << db::AsText(reference) << "/" << db::AsText(flag);
 }
 
-// Each screen shows the stored figures (not the invoice's), the lines in line
-// order and the monthly rate with twelve times it, with the choice locked.
-// The processing and re-processing screens store nothing: OK, Process and the
-// line dialog's OK are refused and closing after a change asks nothing.
+// Each screen shows the stored figures and lines in line order, the choice
+// locked; the view-only screens refuse every OK and close without asking.
 TEST(EditOpens, EachScreenFilledWithTheStoredProcessingAndOnlyAfterSettlementSaveable) {
   struct Case {
     const char* name;
@@ -156,9 +149,8 @@ TEST(EditOpens, EachScreenFilledWithTheStoredProcessingAndOnlyAfterSettlementSav
   }
 }
 
-// Opened on a processing that cannot be shown whole, Edit throws; on an
-// after-settlement one whose adjustment is posted it tells the user. Neither
-// shows a screen.
+// Edit throws on a processing that cannot be shown whole and tells the user of
+// a posted adjustment; neither shows a screen.
 TEST(EditOpens, NothingIsShownWhenTheProcessingCannotBeShownWhole) {
   const std::tuple<int, const char*, const char*> cases[] = {
       {99, nullptr, nullptr},

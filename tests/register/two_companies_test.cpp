@@ -52,30 +52,25 @@ void TwoCompanies(Register& r) {
 // giving each line a cheque, and saves.
 void Reprocess(Register& r, reprocessing::frmReprocessing& s) {
   EXPECT_EQ(s.cboCustomer.ListCount(), 1) << "company 1's customer 3 offered";
-  t::Click(s, "optAuto");
-  t::ChooseData(s, "cboCustomer", 1);
-  t::ChooseData(s, "cboPrrocNo", 2);
+  t::Click(s, "optAuto"), t::ChooseData(s, "cboCustomer", 1), t::ChooseData(s, "cboPrrocNo", 2);
   EXPECT_EQ(s.lvwReProcessing.Count(), 3) << "only company 2's open lines";
   r.m.host.Answer(MsgBoxResult::Yes);  // the loaded lines are cleared
   t::Click(s, "cmdReProcess");
   int cheque = 0;
   r.m.host.OnShow("frmReProcessingPopUp", [&](Form& d) {
     while (d.IsLoaded() && cheque < 10) {
-      t::Paste(d, "cboBankName", "Bank of Ceylon");
-      t::Paste(d, "txtchequeno", "Q" + std::to_string(++cheque));
+      t::Paste(d, "cboBankName", "Bank of Ceylon"), t::Paste(d, "txtchequeno", "Q" + std::to_string(++cheque));
       t::Click(d, "cmdOk");
     }
   });
-  t::DblClick(s, "lvwReProcessing", 0);
-  t::Click(s, "cmdOk");
+  t::DblClick(s, "lvwReProcessing", 0), t::Click(s, "cmdOk");
   EXPECT_FALSE(s.IsLoaded()) << r.m.host.LastMessage();
 }
 
 // Chooses company 2's HP1 on the after-settlement screen and saves.
 void SettleAndSave(Register& r, aftersettlement::frmReprocessingAfterSettlemt& s) {
   EXPECT_EQ(s.cboCustomer.ListCount(), 1) << "company 1's customer 3 offered";
-  t::ChooseData(s, "cboCustomer", 1);
-  t::ChooseData(s, "cboPrrocNo", 2);
+  t::ChooseData(s, "cboCustomer", 1), t::ChooseData(s, "cboPrrocNo", 2);
   EXPECT_EQ(s.lvwPreDetails.Count(), 2) << "only company 2's settled lines";
   EXPECT_EQ(s.txtNoofRentals.Text(), "3");
   // The unsettled third line's interest: every line of the company counts,
@@ -102,17 +97,13 @@ TEST(TwoCompanies, ASessionOfCompany2NeitherReadsNorChangesCompany1sRows) {
       {"SettledLineFromNoDepartmentStopsTheCancel",
        "update aHpProcessingDetail set hpdSettlementAmount=1000 where hpdCompanyID=2 and hpddetailID=1",
        [&](Register& r) {
-         r.Select(2);
-         t::Click(*r.frm, "CmdDelete");
+         r.Select(2), t::Click(*r.frm, "CmdDelete");
          EXPECT_EQ(r.m.host.LastMessage(), processed);
          EXPECT_EQ(r.Fields(2, "hphcancel"), "0|");
        }},
       {"PostedLastLineFromAnotherDepartmentDisablesDelete",
        "update aHpProcessingDetail set hpdPosted=1 where hpdCompanyID=2 and hpddetailID=3",
-       [](Register& r) {
-         r.Select(2);
-         EXPECT_FALSE(r.frm->CmdDelete.Enabled);
-       }},
+       [](Register& r) { r.Select(2); EXPECT_FALSE(r.frm->CmdDelete.Enabled); }},
       {"CancelOfAReprocessingUnamendsOnlyItsCompanysRow", nullptr,
        [](Register& r) {
          r.Delete(5);
@@ -124,14 +115,12 @@ TEST(TwoCompanies, ASessionOfCompany2NeitherReadsNorChangesCompany1sRows) {
          int lines = -1;
          r.m.host.OnShow("frmProcessing",
                          [&](Form& f) { lines = dynamic_cast<processing::frmProcessing&>(f).lvwProcessing.Count(); });
-         r.Select(2);
-         t::Click(*r.frm, "CmdEdit");
+         r.Select(2), t::Click(*r.frm, "CmdEdit");
          EXPECT_EQ(lines, 3);
          EXPECT_THROW(OpenForEdit(r.m.bas, 6), std::exception) << "company 1's processing opened";
        }},
       {"ReprocessingSaveDrawsTheIdentifierOverBothCompanies", nullptr,
        [](Register& r) {
-         r.m.bas.GStrMasterNewEditFlag = "N";
          r.Show<reprocessing::frmReprocessing>(r.windows->MakeReprocessing(r.m.bas),
                                                [&](auto& s) { Reprocess(r, s); });
          EXPECT_EQ(r.Fields(7, "hphCompanyID, hphDepartmentID, hphProcessingNo, hphReferenceID"), "2|20|HP3|2|");
@@ -141,7 +130,6 @@ TEST(TwoCompanies, ASessionOfCompany2NeitherReadsNorChangesCompany1sRows) {
       {"AfterSettlementSave",
        "update aHpProcessingDetail set hpdSettlementAmount=hpdRental where hpdCompanyID=2 and hpddetailID<3",
        [](Register& r) {
-         r.m.bas.GStrMasterNewEditFlag = "N";
          r.Show<aftersettlement::frmReprocessingAfterSettlemt>(r.windows->MakeAfterSettlement(r.m.bas),
                                                                [&](auto& s) { SettleAndSave(r, s); });
          EXPECT_EQ(r.Fields(7, "hphCompanyID, hphProcessingNo, hphReferenceID, hphreprocessaftersettlement"),
@@ -150,8 +138,7 @@ TEST(TwoCompanies, ASessionOfCompany2NeitherReadsNorChangesCompany1sRows) {
          EXPECT_EQ(r.Count("aHpProcessingDetail", "hpdProcessingID=7 and hpdCompanyID=2"), 2);
        }},
       {"PreviewPrintsOnlyItsOwnLines", nullptr, [](Register& r) {
-         r.Select(2);
-         t::Click(*r.frm, "cmdPreview");
+         r.Select(2), t::Click(*r.frm, "cmdPreview");
          ASSERT_EQ(r.m.host.Documents().size(), 1u) << r.m.host.LastMessage();
          const std::string text = PdfText(r.m.host.Documents()[0].bytes);
          EXPECT_NE(text.find("Second Company"), std::string::npos) << text;
