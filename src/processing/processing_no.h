@@ -16,9 +16,11 @@
 
 namespace hp::processing {
 
-// Thrown when an existing number of the department and year has a tail after
-// the prefix that is not a whole number (the message names that number), and
-// when no 32-bit identifier is left: the save must end, not guess.
+// Thrown when the number of the department and year that sorts largest (the
+// longest, then the greatest text) has a tail after the prefix that is not a
+// whole number (the message names that number), and when no 32-bit
+// identifier is left: the save must end, not guess. A malformed number that
+// cannot be the largest is passed over.
 class NumberingError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
