@@ -32,6 +32,7 @@
 #include "platform/db/connection.h"
 #include "platform/db/schema.h"
 #include "register/window_factory.h"
+#include "web/listen_address.h"
 #include "web/server.h"
 
 namespace hp::app {
@@ -39,28 +40,11 @@ namespace {
 
 struct ServeOptions {
   std::string database = "hp.db";
-  std::string listen = "127.0.0.1:8080";
+  std::string listen = web::kDefaultListen;
   bool secure_cookie = false;
 };
 
 bool IsUrl(const std::string& s) { return s.rfind("postgresql://", 0) == 0 || s.rfind("postgres://", 0) == 0; }
-
-// "host:port" (IPv6 hosts in brackets). nullopt when malformed.
-std::optional<std::pair<std::string, int>> ParseListen(const std::string& text) {
-  size_t colon = text.rfind(':');
-  if (colon == std::string::npos || colon == 0 || colon + 1 == text.size()) return std::nullopt;
-  std::string host = text.substr(0, colon);
-  if (host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
-  std::string port_text = text.substr(colon + 1);
-  if (port_text.find_first_not_of("0123456789") != std::string::npos || port_text.size() > 5) return std::nullopt;
-  int port = std::stoi(port_text);
-  if (port > 65535) return std::nullopt;
-  return std::make_pair(host, port);
-}
-
-bool IsLoopback(const std::string& host) {
-  return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
-}
 
 void SetUpLogging(const ServeOptions& o) {
   std::filesystem::path dir = IsUrl(o.database) ? std::filesystem::current_path()
@@ -147,7 +131,7 @@ bool PrepareDatabase(const std::string& database) {
 }
 
 int RunServe(const ServeOptions& o) {
-  auto address = ParseListen(o.listen);
+  auto address = web::ParseListen(o.listen);
   if (!address) {
     std::cerr << "hp serve: --listen needs host:port, e.g. 127.0.0.1:8080\n";
     return 2;
@@ -175,7 +159,7 @@ int RunServe(const ServeOptions& o) {
     return 1;
   }
   std::string host = address->first.find(':') != std::string::npos ? "[" + address->first + "]" : address->first;
-  if (!IsLoopback(address->first))
+  if (!web::IsLoopback(address->first))
     std::cerr << "hp serve: listening on " << address->first
               << ", reachable from other machines; put it behind TLS (--secure-cookie)\n";
   std::cout << "hp serve: open http://" << host << ":" << port << "/ in a browser" << std::endl;

@@ -1,4 +1,5 @@
-// The pieces under the server: password hashes and the failure counter.
+// The pieces under the server: password hashes, the failure counter and the
+// address it listens on.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -7,12 +8,38 @@
 #include "platform/db/schema.h"
 #include "shell/passwords.h"
 #include "support/records.h"
+#include "web/listen_address.h"
 #include "web/rate_limiter.h"
 
 namespace hp::webtest {
 namespace {
 
 // Wrong, empty and unknown-user passwords are tried through the sign-in.
+TEST(Listen, LoopbackUnlessToldOtherwiseAndMalformedAddressesRefused) {
+  const auto by_default = web::ParseListen(web::kDefaultListen);
+  ASSERT_TRUE(by_default);
+  EXPECT_TRUE(web::IsLoopback(by_default->first));
+  const struct {
+    const char* text;
+    const char* host;  // nullptr: refused
+    int port;
+    bool loopback;
+  } cases[] = {{"localhost:0", "localhost", 0, true},     {"[::1]:8080", "::1", 8080, true},
+               {"127.1.2.3:65535", "127.1.2.3", 65535, true}, {"0.0.0.0:80", "0.0.0.0", 80, false},
+               {"[::]:80", "::", 80, false},               {"10.0.0.127:80", "10.0.0.127", 80, false},
+               {"8080", nullptr},                          {":8080", nullptr},
+               {"host:", nullptr},                         {"host:65536", nullptr},
+               {"host:8o", nullptr},                       {"host:-1", nullptr}};
+  for (const auto& c : cases) {
+    const auto address = web::ParseListen(c.text);
+    ASSERT_EQ(address.has_value(), c.host != nullptr) << c.text;
+    if (!address) continue;
+    EXPECT_EQ(address->first, c.host) << c.text;
+    EXPECT_EQ(address->second, c.port) << c.text;
+    EXPECT_EQ(web::IsLoopback(address->first), c.loopback) << c.text;
+  }
+}
+
 TEST(Passwords, StoredAsSaltedHashThatOnlyTheRightPasswordMatches) {
   auto con = db::OpenDatabase(":memory:");
   db::CreateSchema(*con);
